@@ -26,6 +26,33 @@ private:
     uint32_t state_ = 0x5EED1234u;
 };
 
+// A two-pole Butterworth low-pass, run twice (fourth order), then the result
+// scaled to a peak of 1. Keeping the banks below a few kilohertz matters
+// because the mixer resamples by truncation: content above 22050 / step Hz
+// folds back as noise when a bank is played faster.
+void LowPassAndNormalise(std::vector<double>& signal, double cutoffHz)
+{
+    const double k = std::tan(PI * cutoffHz / OUTPUT_RATE);
+    const double norm = 1.0 / (1.0 + std::sqrt(2.0) * k + k * k);
+    const double a0 = k * k * norm, a1 = 2.0 * a0, a2 = a0;
+    const double b1 = 2.0 * (k * k - 1.0) * norm, b2 = (1.0 - std::sqrt(2.0) * k + k * k) * norm;
+    for (int pass = 0; pass < 2; ++pass) {
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+        for (double& v : signal) {
+            const double y = a0 * v + a1 * x1 + a2 * x2 - b1 * y1 - b2 * y2;
+            x2 = x1;
+            x1 = v;
+            y2 = y1;
+            y1 = y;
+            v = y;
+        }
+    }
+    double peak = 0.0;
+    for (double v : signal) peak = std::max(peak, std::fabs(v));
+    if (peak > 0.0)
+        for (double& v : signal) v /= peak;
+}
+
 // Quantises a signal in [-1, 1] to 8 bits. Triangular dither, scaled by the
 // signal's own envelope, hides the 8-bit steps while the sound rings and lets
 // the tail settle on exactly 128.
@@ -87,6 +114,7 @@ std::vector<uint8_t> StruckBar()
         signal[i] = (s + click) * g;
         envelope[i] = env * g;
     }
+    LowPassAndNormalise(signal, 6000.0);
     return ToUnsigned8(signal, envelope);
 }
 
@@ -107,7 +135,7 @@ std::vector<uint8_t> PluckedString()
     Noise noise;
     double low = 0.0;
     for (double& v : line) {
-        low += 0.5 * (noise.Next() - low);  // a softer pluck than white noise
+        low += 0.22 * (noise.Next() - low);  // a soft pluck: little above 4 kHz
         v = low;
     }
     double mean = 0.0;
@@ -130,9 +158,10 @@ std::vector<uint8_t> PluckedString()
         line[pos] = tuned;
         pos = next;
         const double g = Ramp(i, attack, releaseStart, releaseEnd);
-        signal[i] = 0.85 * out * g;
+        signal[i] = out * g;
         envelope[i] = std::exp(-static_cast<double>(i) / (0.45 * OUTPUT_RATE)) * g;
     }
+    LowPassAndNormalise(signal, 3500.0);
     return ToUnsigned8(signal, envelope);
 }
 

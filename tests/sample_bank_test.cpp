@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -40,15 +40,17 @@ protected:
 
     void SetUp() override
     {
-        char pattern[] = "/tmp/quaverton-bank-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     (std::string("quaverton-bank-") + test->name());
+        std::filesystem::remove_all(path);
+        ASSERT_TRUE(std::filesystem::create_directory(path));
+        dir = path.generic_string();
     }
     void TearDown() override
     {
         FreeSampleBanks();
-        std::string cmd = "rm -rf '" + dir + "'";
-        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        std::filesystem::remove_all(dir);
     }
 
     std::string Write(const char* name, const std::vector<unsigned char>& bytes)

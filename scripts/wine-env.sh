@@ -1,0 +1,38 @@
+# Sourced by the scripts that run the Windows program: picks the Wine loader for
+# a build and keeps every Wine process of a run in one private prefix.
+#
+# 32-bit Windows code runs under Wine only where the kernel runs 32-bit user
+# code; where it does not, the x86-64 build of the same sources is the one that
+# runs, and the 32-bit build is only built and inspected.
+
+WINE32=/usr/lib/wine/wine
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+
+# The build whose program can run under Wine on this machine: win32 or win64.
+quaverton_runnable_build() {
+  if "$WINE32" --version >/dev/null 2>&1; then echo win32; else echo win64; fi
+}
+
+# The loader for a Windows executable: wine for PE32, wine64 for PE32+.
+quaverton_wine_loader() {
+  if file -b "$1" | grep -q 'PE32+'; then echo "$WINE64"; else echo "$WINE32"; fi
+}
+
+# Sets up the environment for WINEPREFIX=$1 and makes the prefix once (wineboot
+# takes seconds, so a build tree keeps its prefix). Mono and Gecko are not
+# wanted: the program needs neither.
+quaverton_wine_prefix() {
+  export WINEPREFIX=$1 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINELOADER=${WINELOADER:-$WINE64}
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [[ ! -f $WINEPREFIX/.quaverton-ready ]]; then
+      rm -rf "$WINEPREFIX"
+      "$WINELOADER" wineboot -i >/dev/null 2>&1
+      "$WINESERVER" -w
+      touch "$WINEPREFIX/.quaverton-ready"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+}
