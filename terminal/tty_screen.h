@@ -1,0 +1,67 @@
+// The terminal's 80 x 25 character screen, its cursor and the geometry of
+// painting and scrolling it. Platform-free: what the screen asks of its window
+// (invalidate a cell or everything, beep, move the caret) goes through
+// TTYScreenEvents, which the Windows edge fills with real calls and the tests
+// and fuzz program with recorders.
+#pragma once
+
+#include <mutex>
+
+constexpr int MAXCOLS = 80;
+constexpr int MAXROWS = 25;
+
+class TTYScreenEvents {
+public:
+    virtual void InvalidateCell(int nRow, int nColumn) = 0;  // that one cell, no erase
+    virtual void InvalidateAll() = 0;                       // whole client area, no erase
+    virtual void Beep() = 0;                                // the system's default beep
+    virtual void MoveCursor() = 0;                          // bring the caret to the cursor
+
+protected:
+    ~TTYScreenEvents() = default;
+};
+
+// The screen part of the connection record. Written by the watch thread
+// (received bytes) and the user-interface thread (local echo, error texts);
+// `lock` serialises every WriteTTYBlock call, and is recursive because an
+// automatic wrap writes its carriage return and line feed through the same
+// operation while the call that stored the character still holds it.
+struct TTYScreen {
+    unsigned char abScreen[MAXROWS * MAXCOLS];  // row after row, a space is an empty cell
+    int nRow = 0;                               // cursor row, 0..24
+    int nColumn = 0;                            // cursor column, 0..79
+    bool fAutoWrap = true;                      // column 79 wraps to the next row
+    bool fNewLine = false;                      // a carriage return also feeds a line
+    std::recursive_mutex lock;
+
+    TTYScreen();
+};
+
+// Writes nLength bytes into the screen at the cursor, acting on bell,
+// backspace, line feed and carriage return and storing every other byte.
+// Returns true.
+bool WriteTTYBlock(TTYScreen& screen, const unsigned char* lpBlock, int nLength,
+                   TTYScreenEvents& events);
+
+// The cells a paint of the rectangle (left, top, right, bottom; right and
+// bottom excluded) covers, given the scroll offsets and the cell size.
+struct TTYCellRange {
+    int firstRow, lastRow;
+    int firstColumn, lastColumn;  // the count drawn per row is lastColumn - firstColumn + 1
+};
+TTYCellRange PaintCellRange(int left, int top, int right, int bottom, int xOffset, int yOffset,
+                            int xChar, int yChar);
+
+// The largest scroll position of one axis: max(0, cells * cellSize - windowSize).
+int ScrollLimit(int cells, int cellSize, int windowSize);
+
+// How far one scroll command moves one axis, already clamped so the offset
+// stays within 0..scrollLimit; returns false (and moves nothing) for thumb
+// tracking, end-scroll and unknown commands. Commands: 0 line up, 1 line down,
+// 2 page up, 3 page down, 4 thumb position, 5 thumb track, 6 top, 7 bottom.
+bool ScrollAmount(unsigned command, int thumbPosition, int offset, int scrollLimit,
+                  int lineSize, int pageSize, int* amount);
+
+// The adjustment of one axis after a resize: min(scrollLimit, offset) - offset
+// (0 or negative: the view moves back when the range shrank below it).
+int SizeAdjustment(int offset, int scrollLimit);
