@@ -1,16 +1,28 @@
-// The program's entry point: registers the main window class, creates the main
-// window, loads the two sample banks and runs the message loop.
+// The program's entry point: starts every subsystem in its fixed order, runs
+// the message loop and tidies up after it.
 #include <windows.h>
 
+#include "app/app.h"
 #include "audio/sample_bank.h"
+#include "audio/wave_output.h"
+#include "input/midi_input.h"
+#include "resources/resource.h"
+
+HWND hTTYWnd = nullptr;
+HACCEL ghAccel = nullptr;
+HWND hwsplash = nullptr;
+HINSTANCE ghInstance = nullptr;
+const DWORD SPLASHTIME = 1000;
+char gszTTYClass[12] = "TTYWndClass";
+char gszAppName[91] =
+    "                                                                            QUAVERTON v1.0";
+static_assert(sizeof "                                                                            " == 77,
+              "the title is pushed right by 76 spaces");
 
 namespace {
 
-HWND hTTYWnd = nullptr;
-const char gszTTYClass[] = "TTYWndClass";
-
-// A failed bank load: the warning box owned by the main window, then the end
-// of the program.
+// A failed bank load: the warning box owned by the main window, then the
+// quit request that ends the program.
 class MessageBoxErrors final : public SampleBankErrors {
 public:
     void Fail(const char* text) override
@@ -20,43 +32,76 @@ public:
     }
 };
 
-LRESULT CALLBACK TTYWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+bool LoadBanks()
 {
-    if (uMsg == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
+    MessageBoxErrors errors;
+    return LoadSampleBank(1, "SAMPLE2.WAV", errors) && LoadSampleBank(2, "SAMPLE.WAV", errors);
+}
+
+int RunMessageLoop()
+{
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        // Shift+PgUp, Shift+PgDn and Shift+F1 do what the menu says they do.
+        if (msg.hwnd == hTTYWnd && TranslateAcceleratorA(hTTYWnd, ghAccel, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
     }
-    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    return static_cast<int>(msg.wParam);
+}
+
+// After the loop, or when start-up stops early: nothing is left open.
+void FinalCleanUp()
+{
+    FreeSampleBanks();
+    CloseMidiInput();
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
+BOOL InitApplication(HINSTANCE hInstance)
 {
     WNDCLASSA wc = {};
+    wc.style = 0;
     wc.lpfnWndProc = TTYWndProc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = sizeof(LONG_PTR);  // the TTYINFO pointer
     wc.hInstance = hInstance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconA(hInstance, MAKEINTRESOURCEA(IDI_QUAVERTON));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszMenuName = MAKEINTRESOURCEA(IDM_MAINMENU);
     wc.lpszClassName = gszTTYClass;
-    if (!RegisterClassA(&wc)) return 0;
-    hTTYWnd = CreateWindowA(gszTTYClass, "QUAVERTON v1.0", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
-                            nullptr, nullptr, hInstance, nullptr);
+    return RegisterClassA(&wc) != 0;
+}
+
+HWND InitInstance(HINSTANCE hInstance, int)
+{
+    ghAccel = LoadAcceleratorsA(hInstance, MAKEINTRESOURCEA(IDA_MAINACCEL));
+    return CreateWindowExA(0, gszTTYClass, gszAppName, WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr,
+                           nullptr, hInstance, nullptr);
+}
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR, int nCmdShow)
+{
+    ghInstance = hInstance;
+    if (hPrevInstance == nullptr && !InitApplication(hInstance)) return 0;
+    hTTYWnd = InitInstance(hInstance, nCmdShow);
     if (hTTYWnd == nullptr) return 0;
 
-    MessageBoxErrors errors;
-    if (!LoadSampleBank(1, "SAMPLE2.WAV", errors) || !LoadSampleBank(2, "SAMPLE.WAV", errors)) {
-        FreeSampleBanks();
+    SetTimer(hTTYWnd, ID_TIMER_SPLASH, SPLASHTIME, nullptr);
+    if (hwsplash == nullptr) {
+        hwsplash = CreateDialogA(hInstance, MAKEINTRESOURCEA(IDD_SPLASH), hTTYWnd, nullptr);
+        ShowWindow(hwsplash, SW_SHOW);
+    }
+    OpenMidiInput();
+    if (!LoadBanks() || !OpenWaveOutput()) {
+        FinalCleanUp();
         return 0;
     }
-    ShowWindow(hTTYWnd, SW_SHOW);
-    UpdateWindow(hTTYWnd);
+    SetFocus(hTTYWnd);
 
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    FreeSampleBanks();
-    return static_cast<int>(msg.wParam);
+    int code = RunMessageLoop();
+    FinalCleanUp();
+    return code;
 }

@@ -1,0 +1,127 @@
+// The main window procedure and the shell's own handlers: the end of the
+// splash, the menu commands, the close confirmation and shutdown. The window
+// procedure only routes; each message goes to the subsystem that owns it.
+#include "app/app.h"
+#include "audio/wave_output.h"
+#include "dialogs/dialogs.h"
+#include "input/keyboard.h"
+#include "input/midi_input.h"
+#include "resources/resource.h"
+#include "serial/comm_io.h"
+#include "serial/connection.h"
+#include "serial/tty_info.h"
+#include "terminal/tty_view.h"
+
+namespace {
+
+constexpr DWORD dwBlockSize = 512;  // bytes of the Send Data Block command
+constexpr BYTE DATA_BLOCK_BYTE = 'X';
+
+LRESULT OnSplashTimer(HWND hWnd)
+{
+    KillTimer(hWnd, ID_TIMER_SPLASH);
+    if (hwsplash) DestroyWindow(hwsplash);
+    hwsplash = nullptr;
+    ShowWindow(hWnd, SW_SHOW);
+    UpdateWindow(hWnd);
+    return 0;
+}
+
+LRESULT OnTimer(HWND hWnd, WPARAM wParam)
+{
+    if (wParam == ID_TIMER_SPLASH) OnSplashTimer(hWnd);
+    return 0;
+}
+
+void OnConnect(HWND hWnd)
+{
+    if (!OpenConnection(hWnd)) MessageBoxA(hWnd, "Connection failed.", gszAppName, MB_ICONEXCLAMATION);
+}
+
+void OnDisconnect(HWND hWnd)
+{
+    KillTTYFocus(hWnd);
+    CloseConnection(hWnd);
+}
+
+void OnSettings(HWND hWnd)
+{
+    TTYINFO* npTTYInfo = GetTTYInfo(hWnd);
+    if (npTTYInfo == nullptr) return;
+    GoModalDialogBoxParam(ghInstance, MAKEINTRESOURCEA(IDD_SETTINGS), hWnd, SettingsDlgProc,
+                          reinterpret_cast<LPARAM>(npTTYInfo));
+    if (npTTYInfo->fConnected && !SetupConnection(hWnd))
+        MessageBoxA(hWnd, "Settings failed!", gszAppName, MB_ICONEXCLAMATION);
+}
+
+void OnSendDataBlock(HWND hWnd)
+{
+    HLOCAL hBlock = LocalAlloc(LMEM_FIXED, dwBlockSize);
+    if (hBlock == nullptr) return;
+    BYTE* block = static_cast<BYTE*>(hBlock);
+    FillMemory(block, dwBlockSize, DATA_BLOCK_BYTE);
+    WriteCommBlock(hWnd, block, dwBlockSize);
+    LocalFree(hBlock);
+}
+
+LRESULT OnCommand(HWND hWnd, WPARAM wParam)
+{
+    switch (LOWORD(wParam)) {
+    case IDM_CONNECT: OnConnect(hWnd); break;
+    case IDM_DISCONNECT: OnDisconnect(hWnd); break;
+    case IDM_EXIT: PostMessageA(hWnd, WM_CLOSE, 0, 0); break;
+    case IDM_SETTINGS: OnSettings(hWnd); break;
+    case IDM_ABOUT:
+        GoModalDialogBoxParam(ghInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), hWnd, AboutDlgProc, 0);
+        break;
+    case IDM_SENDBLOCK: OnSendDataBlock(hWnd); break;
+    default: break;
+    }
+    return 0;
+}
+
+LRESULT OnClose(HWND hWnd, WPARAM wParam, LPARAM lParam)
+{
+    if (MessageBoxA(hWnd, "OK to close window?", "TTY Sample", MB_ICONQUESTION | MB_OKCANCEL) == IDOK)
+        return DefWindowProcA(hWnd, WM_CLOSE, wParam, lParam);
+    return 0;
+}
+
+LRESULT OnDestroy(HWND hWnd)
+{
+    CloseWaveOutput();
+    PostQuitMessage(0);
+    DestroyTTYInfo(hWnd);
+    return 0;
+}
+
+LRESULT OnPaint(HWND hWnd)
+{
+    PaintTTY(hWnd);
+    return 0;
+}
+
+}  // namespace
+
+LRESULT CALLBACK TTYWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (uMsg) {
+    case WM_CREATE: return CreateTTYInfo(hWnd);
+    case WM_DESTROY: return OnDestroy(hWnd);
+    case WM_CLOSE: return OnClose(hWnd, wParam, lParam);
+    case WM_SIZE: return SizeTTY(hWnd, HIWORD(lParam), LOWORD(lParam)), 0;
+    case WM_SETFOCUS: return SetTTYFocus(hWnd), 0;
+    case WM_KILLFOCUS: return KillTTYFocus(hWnd), 0;
+    case WM_PAINT: return OnPaint(hWnd);
+    case WM_HSCROLL: return ScrollTTYHorz(hWnd, LOWORD(wParam), HIWORD(wParam)), 0;
+    case WM_VSCROLL: return ScrollTTYVert(hWnd, LOWORD(wParam), HIWORD(wParam)), 0;
+    case WM_KEYDOWN: return OnKeyDown();
+    case WM_CHAR: return OnChar(hWnd, wParam);
+    case WM_COMMAND: return OnCommand(hWnd, wParam);
+    case WM_TIMER: return OnTimer(hWnd, wParam);
+    case MM_WOM_DONE: return RefillBlock(), 0;
+    case MM_MIM_OPEN: return OnMidiOpen(hWnd);
+    case MM_MIM_DATA: return OnMidiData(hWnd, lParam);
+    default: return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+    }
+}

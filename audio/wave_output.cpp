@@ -1,0 +1,237 @@
+// Wave output streaming through the multimedia RIFF reader and waveOut. The
+// device notifies the main window (MM_WOM_DONE); every refill runs on the
+// user-interface thread between other messages, so there is no audio thread.
+#include "audio/wave_output.h"
+
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <utility>
+
+#include "app/app.h"
+#include "audio/format_file.h"
+#include "audio/sample_bank.h"
+#include "audio/voices.h"
+
+HWAVEOUT hWaveOut = nullptr;
+DWORD dwDataSize = 0;
+int dbl = 0;
+
+namespace {
+
+char szFileName[128];
+HMMIO hmmio = nullptr;
+MMCKINFO mmckinfoParent;
+MMCKINFO mmckinfoSubchunk;
+DWORD dwFmtSize = 0;
+HLOCAL hFormat = nullptr;
+WAVEFORMATEX* pFormat = nullptr;
+HPSTR lpData = nullptr;
+HPSTR lpData2 = nullptr;
+LPWAVEHDR lpWaveHdr = nullptr;
+LPWAVEHDR lpWaveHdr2 = nullptr;
+MMRESULT dwResult = 0;
+
+// Start-up and refill failures: owner the main window, the system's default
+// caption, the warning icon.
+BOOL Fail(const char* text)
+{
+    MessageBoxA(hTTYWnd, text, nullptr, MB_ICONWARNING | MB_OK);
+    return FALSE;
+}
+
+void CloseFile()
+{
+    mmioClose(hmmio, 0);
+    hmmio = nullptr;
+}
+
+void FreeFormat()
+{
+    LocalUnlock(hFormat);
+    LocalFree(hFormat);
+    hFormat = nullptr;
+    pFormat = nullptr;
+}
+
+BOOL FailWithFormat(const char* text)
+{
+    FreeFormat();
+    CloseFile();
+    return Fail(text);
+}
+
+void* AllocLocked(DWORD size)
+{
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, size);
+    return h ? GlobalLock(h) : nullptr;
+}
+
+void FreeLocked(void* p)
+{
+    HGLOBAL h = GlobalHandle(p);
+    GlobalUnlock(h);
+    GlobalFree(h);
+}
+
+// The chunk walk that keeps damaged sizes away from the RIFF reader.
+BOOL CheckLayout()
+{
+    std::FILE* file = std::fopen(szFileName, "rb");
+    if (file == nullptr) return TRUE;  // the RIFF reader reports it
+    const char* text = FormatFileFaultText(CheckFormatFile(file));
+    std::fclose(file);
+    return text ? Fail(text) : TRUE;
+}
+
+BOOL ReadFormat()
+{
+    mmckinfoParent.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    if (mmioDescend(hmmio, &mmckinfoParent, nullptr, MMIO_FINDRIFF)) {
+        CloseFile();
+        return Fail("Not A Wave File");
+    }
+    mmckinfoSubchunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
+    if (mmioDescend(hmmio, &mmckinfoSubchunk, &mmckinfoParent, MMIO_FINDCHUNK)) {
+        CloseFile();
+        return Fail("Corrupt Wave File");
+    }
+    dwFmtSize = mmckinfoSubchunk.cksize;
+    // Never smaller than a WAVEFORMATEX, zero-filled, so the device never reads
+    // past a 16-byte PCM format.
+    const DWORD allocSize = dwFmtSize < sizeof(WAVEFORMATEX) ? sizeof(WAVEFORMATEX) : dwFmtSize;
+    hFormat = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<WORD>(allocSize));
+    if (hFormat == nullptr) {
+        CloseFile();
+        return Fail("Error Allocating Format Chunk");
+    }
+    pFormat = static_cast<WAVEFORMATEX*>(LocalLock(hFormat));
+    if (pFormat == nullptr) {
+        LocalFree(hFormat);
+        hFormat = nullptr;
+        CloseFile();
+        return Fail("Cannot Lock Format Chunk");
+    }
+    if (mmioRead(hmmio, reinterpret_cast<HPSTR>(pFormat), static_cast<LONG>(dwFmtSize)) !=
+        static_cast<LONG>(dwFmtSize))
+        return FailWithFormat("Cannot Read Format Chunk");
+    if (pFormat->wFormatTag != WAVE_FORMAT_PCM) return FailWithFormat("NOT a pcm file");
+    if (waveOutOpen(nullptr, WAVE_MAPPER, pFormat, 0, 0, WAVE_FORMAT_QUERY))
+        return FailWithFormat("Cannot Play Format");
+    return TRUE;
+}
+
+BOOL FindData()
+{
+    mmioAscend(hmmio, &mmckinfoSubchunk, 0);
+    mmckinfoSubchunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    if (mmioDescend(hmmio, &mmckinfoSubchunk, &mmckinfoParent, MMIO_FINDCHUNK))
+        return FailWithFormat("No data sub Chunk");
+    dwDataSize = mmckinfoSubchunk.cksize;
+    if (dwDataSize == 0) return FailWithFormat("Data Size Zero");
+    if (waveOutOpen(&hWaveOut, WAVE_MAPPER, pFormat, reinterpret_cast<DWORD_PTR>(hTTYWnd), 0,
+                    CALLBACK_WINDOW)) {
+        hWaveOut = nullptr;
+        return FailWithFormat("Failed To Open Wave Device");
+    }
+    FreeFormat();
+    return TRUE;
+}
+
+BOOL MakeBlocks()
+{
+    lpData = static_cast<HPSTR>(AllocLocked(dwDataSize));
+    if (lpData == nullptr) {
+        CloseFile();
+        return Fail("No MEM DT");
+    }
+    lpData2 = static_cast<HPSTR>(AllocLocked(dwDataSize));
+    if (lpData2 == nullptr) {
+        CloseFile();
+        return Fail("NO MEM DT 2");
+    }
+    if (mmioRead(hmmio, lpData, static_cast<LONG>(dwDataSize)) != static_cast<LONG>(dwDataSize)) {
+        FreeLocked(lpData);
+        CloseFile();
+        return Fail("Cannot Read Wave subchunk");
+    }
+    CloseFile();
+
+    lpWaveHdr = static_cast<LPWAVEHDR>(AllocLocked(sizeof(WAVEHDR)));
+    if (lpWaveHdr == nullptr) {
+        FreeLocked(lpData);
+        return Fail("Cannot Allocate Wave Header");
+    }
+    lpWaveHdr2 = static_cast<LPWAVEHDR>(AllocLocked(sizeof(WAVEHDR)));
+    if (lpWaveHdr2 == nullptr) {
+        FreeLocked(lpData);
+        return Fail("Cannot Allocate Wave Header 2");
+    }
+    for (auto [hdr, data] : {std::pair{lpWaveHdr, lpData}, std::pair{lpWaveHdr2, lpData2}}) {
+        std::memset(hdr, 0, sizeof(WAVEHDR));
+        hdr->lpData = data;
+        hdr->dwBufferLength = dwDataSize;
+    }
+    return TRUE;
+}
+
+BOOL QueueFirstBlocks()
+{
+    if (waveOutPrepareHeader(hWaveOut, lpWaveHdr, sizeof(WAVEHDR))) return Fail("Cannot Prepare Header");
+    if (waveOutPrepareHeader(hWaveOut, lpWaveHdr2, sizeof(WAVEHDR))) return Fail("Cannot Prepare Header 2");
+
+    // Block 1's odd last byte keeps the format file's last data byte; block 2's
+    // gets silence rather than whatever its allocation held.
+    PrefillBlock(reinterpret_cast<unsigned char*>(lpData), dwDataSize);
+    PrefillBlock(reinterpret_cast<unsigned char*>(lpData2), dwDataSize);
+    if (dwDataSize & 1) lpData2[dwDataSize - 1] = static_cast<char>(SILENT_LEVEL);
+
+    dwResult = waveOutWrite(hWaveOut, lpWaveHdr, sizeof(WAVEHDR));
+    if (dwResult) {
+        waveOutUnprepareHeader(hWaveOut, lpWaveHdr, sizeof(WAVEHDR));
+        return Fail("Failed To Unprepare Header");
+    }
+    dwResult = waveOutWrite(hWaveOut, lpWaveHdr2, sizeof(WAVEHDR));
+    if (dwResult) return Fail("Failed To Write Block To Device");
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL OpenWaveOutput()
+{
+    std::strcpy(szFileName, "ding.wav");
+    if (!CheckLayout()) return FALSE;
+    hmmio = mmioOpenA(szFileName, nullptr, MMIO_READ | MMIO_ALLOCBUF);
+    if (hmmio == nullptr) return Fail("Failed To Open FilE");
+    return ReadFormat() && FindData() && MakeBlocks() && QueueFirstBlocks();
+}
+
+void RefillBlock()
+{
+    if (hWaveOut == nullptr) return;
+    LPWAVEHDR hdr = dbl == 0 ? lpWaveHdr : lpWaveHdr2;
+    waveOutUnprepareHeader(hWaveOut, hdr, sizeof(WAVEHDR));
+    MixBlock(reinterpret_cast<unsigned char*>(hdr->lpData), dwDataSize);
+    if (waveOutPrepareHeader(hWaveOut, hdr, sizeof(WAVEHDR))) {
+        Fail("Unable To Prepare Header");
+        return;
+    }
+    dwResult = waveOutWrite(hWaveOut, hdr, sizeof(WAVEHDR));
+    if (dwResult) {
+        waveOutUnprepareHeader(hWaveOut, hdr, sizeof(WAVEHDR));
+        Fail("Failed To Unprepare Header");
+        return;
+    }
+    dbl = 1 - dbl;
+}
+
+void CloseWaveOutput()
+{
+    if (hWaveOut == nullptr) return;
+    waveOutReset(hWaveOut);
+    waveOutUnprepareHeader(hWaveOut, lpWaveHdr, sizeof(WAVEHDR));
+    waveOutUnprepareHeader(hWaveOut, lpWaveHdr2, sizeof(WAVEHDR));
+    waveOutClose(hWaveOut);
+    hWaveOut = nullptr;
+}

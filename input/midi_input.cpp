@@ -1,0 +1,61 @@
+// MIDI input. Notes arrive as MM_MIM_DATA messages on the user-interface
+// thread; each key press plays locally first and is then sent to the peer as
+// "#" and the key number, two one-byte writes.
+#include "input/midi_input.h"
+
+#include "app/app.h"
+#include "input/midi_notes.h"
+#include "terminal/tty_view.h"
+
+UINT wNumDevices = 0;
+HMIDIIN midikeyb = nullptr;
+UINT wRtn = 0;
+DWORD midinote = 0;
+UINT midistatus = 0;
+UINT mididata = 0;
+
+namespace {
+const char szSystemInfo[] = "SYSTEM INFO";
+const BYTE NOTE_MESSAGE_MARK = '#';
+}  // namespace
+
+void OpenMidiInput()
+{
+    wNumDevices = midiInGetNumDevs();
+    if (wNumDevices == 0) return;
+    MessageBoxA(hTTYWnd, "MIDI FOUND", szSystemInfo, MB_OK);
+    wRtn = midiInOpen(&midikeyb, 0, reinterpret_cast<DWORD_PTR>(hTTYWnd), 0, CALLBACK_WINDOW);
+    if (wRtn != 0) {
+        midikeyb = nullptr;
+        MessageBoxA(hTTYWnd, "MIDI ERROR NO MIDI", szSystemInfo, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (midikeyb) midiInStart(midikeyb);
+}
+
+void CloseMidiInput()
+{
+    midiInStop(midikeyb);
+    midiInReset(midikeyb);
+    midiInClose(midikeyb);
+    midikeyb = nullptr;
+}
+
+LRESULT OnMidiOpen(HWND hWnd)
+{
+    MessageBoxA(hWnd, "MIDI CHANNEL OPENENED", szSystemInfo, MB_OK);
+    return 0;
+}
+
+LRESULT OnMidiData(HWND hWnd, LPARAM lParam)
+{
+    midinote = static_cast<DWORD>(lParam);
+    MidiKeyPress press = DecodeMidiShortMessage(midinote);
+    midistatus = press.key;
+    mididata = (midinote >> 16) & 0xFF;
+    if (!press.pressed) return 0;
+    PlayNote(static_cast<int>(midistatus));
+    ProcessTTYCharacter(hWnd, NOTE_MESSAGE_MARK);
+    ProcessTTYCharacter(hWnd, static_cast<BYTE>(midistatus));
+    return 0;
+}

@@ -1,0 +1,211 @@
+// The terminal view's Win32 edge. The screen logic itself (what each byte does,
+// which cells a paint covers, how far a scroll moves) is the platform-free
+// screen core; this file turns its requests into invalidations, beeps, caret
+// moves, scroll bars and text output.
+//
+// How it works: WriteTTYBlock runs on the watch thread for received bytes and
+// on the user-interface thread for echo and error texts; the screen core holds
+// the screen's lock for each whole call. Painting, sizing, scrolling and the
+// caret run on the user-interface thread only.
+#include "terminal/tty_view.h"
+
+#include "serial/comm_io.h"
+#include "serial/tty_info.h"
+#include "terminal/tty_screen.h"
+
+namespace {
+
+// The screen core's requests, carried out on the main window.
+class WindowScreenEvents final : public TTYScreenEvents {
+public:
+    WindowScreenEvents(HWND hWnd, const TTYINFO& info) : hWnd_(hWnd), info_(info) {}
+
+    void InvalidateCell(int nRow, int nColumn) override
+    {
+        RECT rect;
+        rect.left = nColumn * info_.xChar - info_.xOffset;
+        rect.top = nRow * info_.yChar - info_.yOffset;
+        rect.right = rect.left + info_.xChar;
+        rect.bottom = rect.top + info_.yChar;
+        InvalidateRect(hWnd_, &rect, FALSE);
+    }
+    void InvalidateAll() override { InvalidateRect(hWnd_, nullptr, FALSE); }
+    void Beep() override { MessageBeep(0); }
+    void MoveCursor() override { MoveTTYCursor(hWnd_); }
+
+private:
+    HWND hWnd_;
+    const TTYINFO& info_;
+};
+
+// One axis of a scroll: moves the window content and the offset, then the bar.
+void ScrollAxis(HWND hTTYWnd, int nBar, int amount, int& offset)
+{
+    if (nBar == SB_VERT)
+        ScrollWindowEx(hTTYWnd, 0, -amount, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+    else
+        ScrollWindowEx(hTTYWnd, -amount, 0, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+    offset += amount;
+    SetScrollPos(hTTYWnd, nBar, offset, TRUE);
+}
+
+}  // namespace
+
+BOOL ResetTTYScreen(HWND hTTYWnd, TTYINFO* npTTYInfo)
+{
+    if (npTTYInfo == nullptr) return FALSE;
+    if (npTTYInfo->hTTYFont) DeleteObject(npTTYInfo->hTTYFont);
+    npTTYInfo->hTTYFont = CreateFontIndirectA(&npTTYInfo->lfTTYFont);
+
+    HDC hDC = GetDC(hTTYWnd);
+    HGDIOBJ hOldFont = SelectObject(hDC, npTTYInfo->hTTYFont);
+    TEXTMETRICA tm;
+    GetTextMetricsA(hDC, &tm);
+    SelectObject(hDC, hOldFont);
+    ReleaseDC(hTTYWnd, hDC);
+    npTTYInfo->xChar = tm.tmAveCharWidth;
+    npTTYInfo->yChar = tm.tmHeight + tm.tmExternalLeading;
+
+    // The size computation runs again for the new cell size, with the window's
+    // outer size as the original did.
+    RECT rcWindow;
+    GetWindowRect(hTTYWnd, &rcWindow);
+    SendMessageA(hTTYWnd, WM_SIZE, SIZENORMAL,
+                 MAKELPARAM(rcWindow.right - rcWindow.left, rcWindow.bottom - rcWindow.top));
+    return TRUE;
+}
+
+BOOL PaintTTY(HWND hTTYWnd)
+{
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr) return FALSE;
+
+    PAINTSTRUCT ps;
+    HDC hDC = BeginPaint(hTTYWnd, &ps);
+    HGDIOBJ hOldFont = SelectObject(hDC, npTTYInfo->hTTYFont);
+    SetTextColor(hDC, npTTYInfo->rgbFGColor);
+    SetBkColor(hDC, GetSysColor(COLOR_WINDOW));
+
+    const RECT& rc = ps.rcPaint;
+    TTYCellRange cells = PaintCellRange(rc.left, rc.top, rc.right, rc.bottom, npTTYInfo->xOffset,
+                                        npTTYInfo->yOffset, npTTYInfo->xChar, npTTYInfo->yChar);
+    const int count = cells.lastColumn - cells.firstColumn + 1;
+    if (count > 0) {
+        for (int nRow = cells.firstRow; nRow <= cells.lastRow; ++nRow) {
+            RECT cellsRect;
+            cellsRect.left = cells.firstColumn * npTTYInfo->xChar - npTTYInfo->xOffset;
+            cellsRect.top = nRow * npTTYInfo->yChar - npTTYInfo->yOffset;
+            cellsRect.right = cellsRect.left + count * npTTYInfo->xChar;
+            cellsRect.bottom = cellsRect.top + npTTYInfo->yChar;
+            const char* text = reinterpret_cast<const char*>(
+                npTTYInfo->screen.abScreen + nRow * MAXCOLS + cells.firstColumn);
+            ExtTextOutA(hDC, cellsRect.left, cellsRect.top, ETO_OPAQUE | ETO_CLIPPED, &cellsRect, text,
+                        static_cast<UINT>(count), nullptr);
+        }
+    }
+    SelectObject(hDC, hOldFont);
+    EndPaint(hTTYWnd, &ps);
+    MoveTTYCursor(hTTYWnd);
+    return TRUE;
+}
+
+BOOL SizeTTY(HWND hTTYWnd, WORD wVertSize, WORD wHorzSize)
+{
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr) return FALSE;
+
+    npTTYInfo->ySize = wVertSize;
+    npTTYInfo->yScroll = ScrollLimit(MAXROWS, npTTYInfo->yChar, npTTYInfo->ySize);
+    int nScrollAmt = SizeAdjustment(npTTYInfo->yOffset, npTTYInfo->yScroll);
+    ScrollWindowEx(hTTYWnd, 0, -nScrollAmt, nullptr, nullptr, nullptr, nullptr, 0);
+    npTTYInfo->yOffset += nScrollAmt;
+    SetScrollPos(hTTYWnd, SB_VERT, npTTYInfo->yOffset, FALSE);
+    SetScrollRange(hTTYWnd, SB_VERT, 0, npTTYInfo->yScroll, TRUE);
+
+    npTTYInfo->xSize = wHorzSize;
+    npTTYInfo->xScroll = ScrollLimit(MAXCOLS, npTTYInfo->xChar, npTTYInfo->xSize);
+    nScrollAmt = SizeAdjustment(npTTYInfo->xOffset, npTTYInfo->xScroll);
+    ScrollWindowEx(hTTYWnd, -nScrollAmt, 0, nullptr, nullptr, nullptr, nullptr, 0);
+    npTTYInfo->xOffset += nScrollAmt;
+    SetScrollPos(hTTYWnd, SB_HORZ, npTTYInfo->xOffset, FALSE);
+    SetScrollRange(hTTYWnd, SB_HORZ, 0, npTTYInfo->xScroll, TRUE);
+
+    InvalidateRect(hTTYWnd, nullptr, TRUE);
+    return TRUE;
+}
+
+BOOL ScrollTTYVert(HWND hTTYWnd, WORD wScrollCmd, WORD wScrollPos)
+{
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr) return FALSE;
+    int amount;
+    if (!ScrollAmount(wScrollCmd, wScrollPos, npTTYInfo->yOffset, npTTYInfo->yScroll, npTTYInfo->yChar,
+                      npTTYInfo->ySize, &amount))
+        return FALSE;
+    ScrollAxis(hTTYWnd, SB_VERT, amount, npTTYInfo->yOffset);
+    return TRUE;
+}
+
+BOOL ScrollTTYHorz(HWND hTTYWnd, WORD wScrollCmd, WORD wScrollPos)
+{
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr) return FALSE;
+    int amount;
+    if (!ScrollAmount(wScrollCmd, wScrollPos, npTTYInfo->xOffset, npTTYInfo->xScroll, npTTYInfo->xChar,
+                      npTTYInfo->xSize, &amount))
+        return FALSE;
+    ScrollAxis(hTTYWnd, SB_HORZ, amount, npTTYInfo->xOffset);
+    return TRUE;
+}
+
+BOOL SetTTYFocus(HWND hTTYWnd)
+{
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr) return FALSE;
+    if (npTTYInfo->fConnected && npTTYInfo->wCursorState != 1) {
+        CreateCaret(hTTYWnd, nullptr, npTTYInfo->xChar, npTTYInfo->yChar);
+        ShowCaret(hTTYWnd);
+        npTTYInfo->wCursorState = 1;
+    }
+    MoveTTYCursor(hTTYWnd);
+    return TRUE;
+}
+
+BOOL KillTTYFocus(HWND hTTYWnd)
+{
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr) return FALSE;
+    if (npTTYInfo->fConnected && npTTYInfo->wCursorState != 0) {
+        HideCaret(hTTYWnd);
+        DestroyCaret();
+        npTTYInfo->wCursorState = 0;
+    }
+    return TRUE;
+}
+
+BOOL MoveTTYCursor(HWND hTTYWnd)
+{
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr) return FALSE;
+    if (npTTYInfo->fConnected && (npTTYInfo->wCursorState & 1))
+        SetCaretPos(npTTYInfo->screen.nColumn * npTTYInfo->xChar - npTTYInfo->xOffset,
+                    npTTYInfo->screen.nRow * npTTYInfo->yChar - npTTYInfo->yOffset);
+    return TRUE;
+}
+
+BOOL WriteTTYBlock(HWND hTTYWnd, const BYTE* lpBlock, int nLength)
+{
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr) return FALSE;
+    WindowScreenEvents events(hTTYWnd, *npTTYInfo);
+    return WriteTTYBlock(npTTYInfo->screen, lpBlock, nLength, events) ? TRUE : FALSE;
+}
+
+BOOL ProcessTTYCharacter(HWND hTTYWnd, BYTE bOut)
+{
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr || !npTTYInfo->fConnected) return FALSE;
+    WriteCommBlock(hTTYWnd, &bOut, 1);
+    if (npTTYInfo->fLocalEcho) WriteTTYBlock(hTTYWnd, &bOut, 1);
+    return TRUE;
+}

@@ -1,0 +1,21 @@
+// The terminal view in the main window: painting, sizing, scrolling and the
+// caret of the 80 x 25 screen, writing into it, and the one-character send.
+#pragma once
+
+#include <windows.h>
+
+struct TTYINFO;
+
+BOOL ResetTTYScreen(HWND hTTYWnd, TTYINFO* npTTYInfo);
+BOOL PaintTTY(HWND hTTYWnd);
+BOOL SizeTTY(HWND hTTYWnd, WORD wVertSize, WORD wHorzSize);
+BOOL ScrollTTYVert(HWND hTTYWnd, WORD wScrollCmd, WORD wScrollPos);
+BOOL ScrollTTYHorz(HWND hTTYWnd, WORD wScrollCmd, WORD wScrollPos);
+BOOL SetTTYFocus(HWND hTTYWnd);
+BOOL KillTTYFocus(HWND hTTYWnd);
+BOOL MoveTTYCursor(HWND hTTYWnd);
+BOOL WriteTTYBlock(HWND hTTYWnd, const BYTE* lpBlock, int nLength);
+
+// Sends one byte while connected (and echoes it when Local Echo is on);
+// FALSE, sending and showing nothing, while disconnected.
+BOOL ProcessTTYCharacter(HWND hTTYWnd, BYTE bOut);
