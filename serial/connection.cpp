@@ -1,17 +1,144 @@
-// Port connection management. The port is not opened yet in this version of
-// the program: Connect reports failure and the menu stays disconnected.
+// Port connection management: open, configure, watch and close the COM port.
+//
+// How it works: all three operations run on the user-interface thread. The
+// watch thread is started by OpenConnection after fConnected is set, and ends
+// when CloseConnection clears fConnected and sets the port's event mask to 0.
+// The watch thread has the window repainted after every byte and waits for
+// that repaint, so CloseConnection waits for the thread while still serving
+// the messages sent to the window; a plain blocking wait would deadlock.
 #include "serial/connection.h"
 
+#include <cstdio>
+
+#include "app/app.h"
+#include "resources/resource.h"
 #include "serial/tty_info.h"
+#include "serial/watch_thread.h"
+#include "terminal/tty_view.h"
+
+namespace {
+
+constexpr DWORD QUEUE_BYTES = 4096;
+constexpr WORD FLOW_LIMIT_BYTES = 100;
+constexpr char ASCII_XON = 0x11;
+constexpr char ASCII_XOFF = 0x13;
+
+// The write time-out multiplier: about one character time in milliseconds,
+// 19200 / rate, and no total time-out from 38400 bits per second on.
+void SetTimeouts(HANDLE idComDev, DWORD dwBaudRate)
+{
+    COMMTIMEOUTS timeouts;
+    timeouts.ReadIntervalTimeout = 0xFFFFFFFF;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = 1000;
+    timeouts.WriteTotalTimeoutMultiplier = dwBaudRate ? 19200 / dwBaudRate : 0;
+    timeouts.WriteTotalTimeoutConstant = 0;
+    SetCommTimeouts(idComDev, &timeouts);
+}
+
+void ClosePort(TTYINFO* npTTYInfo)
+{
+    npTTYInfo->fConnected = FALSE;
+    CloseHandle(npTTYInfo->idComDev);
+    npTTYInfo->idComDev = nullptr;
+}
+
+// Waits for the watch thread to end while dispatching only the messages other
+// threads send to this one (the watch thread's repaints among them).
+void WaitForWatchThread(TTYINFO* npTTYInfo)
+{
+    HANDLE hThread = npTTYInfo->hWatchThread;
+    while (npTTYInfo->dwThreadID != 0) {
+        DWORD r = hThread ? MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_SENDMESSAGE)
+                          : MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0 && hThread) break;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    if (hThread) CloseHandle(hThread);
+    npTTYInfo->hWatchThread = nullptr;
+    npTTYInfo->dwThreadID = 0;
+}
+
+}  // namespace
 
 BOOL OpenConnection(HWND hTTYWnd)
 {
-    return GetTTYInfo(hTTYWnd) != nullptr && FALSE;
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr) return FALSE;
+    HCURSOR hOldCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    struct RestoreCursor {
+        HCURSOR h;
+        ~RestoreCursor() { SetCursor(h); }
+    } restore{hOldCursor};
+
+    char szTemp[10] = "COM";
+    char szPort[24];
+    LoadStringA(ghInstance, IDS_COMPREFIX, szTemp, sizeof szTemp);
+    std::snprintf(szPort, sizeof szPort, "%s%d", szTemp, npTTYInfo->bPort);
+
+    npTTYInfo->idComDev = CreateFileA(szPort, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+    if (npTTYInfo->idComDev == INVALID_HANDLE_VALUE) {
+        npTTYInfo->idComDev = nullptr;
+        return FALSE;
+    }
+    SetCommMask(npTTYInfo->idComDev, EV_RXCHAR);
+    SetupComm(npTTYInfo->idComDev, QUEUE_BYTES, QUEUE_BYTES);
+    PurgeComm(npTTYInfo->idComDev, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    SetTimeouts(npTTYInfo->idComDev, npTTYInfo->dwBaudRate);
+
+    if (!SetupConnection(hTTYWnd)) {
+        ClosePort(npTTYInfo);
+        return FALSE;
+    }
+    npTTYInfo->fConnected = TRUE;
+    DWORD dwThreadID = 0;
+    // The id is stored before the thread can end, so its clearing is never lost.
+    npTTYInfo->dwThreadID = 1;
+    HANDLE hThread = CreateThread(nullptr, 0, CommWatchProc, npTTYInfo, CREATE_SUSPENDED, &dwThreadID);
+    if (hThread == nullptr) {
+        npTTYInfo->dwThreadID = 0;
+        ClosePort(npTTYInfo);
+        return FALSE;
+    }
+    npTTYInfo->dwThreadID = dwThreadID;
+    npTTYInfo->hWatchThread = hThread;
+    ResumeThread(hThread);
+
+    EscapeCommFunction(npTTYInfo->idComDev, SETDTR);
+    SetTTYFocus(hTTYWnd);
+    SetConnectedMenuState(hTTYWnd, TRUE);
+    return TRUE;
 }
 
 BOOL SetupConnection(HWND hTTYWnd)
 {
-    return GetTTYInfo(hTTYWnd) != nullptr && FALSE;
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr) return FALSE;
+    DCB dcb;
+    dcb.DCBlength = sizeof(DCB);
+    GetCommState(npTTYInfo->idComDev, &dcb);
+    dcb.BaudRate = npTTYInfo->dwBaudRate;
+    dcb.ByteSize = npTTYInfo->bByteSize;
+    dcb.Parity = npTTYInfo->bParity;
+    dcb.StopBits = npTTYInfo->bStopBits;
+
+    const bool dtrDsr = npTTYInfo->bFlowCtrl & FLOWCTRL_DTRDSR;
+    dcb.fOutxDsrFlow = dtrDsr;
+    dcb.fDtrControl = dtrDsr ? DTR_CONTROL_HANDSHAKE : DTR_CONTROL_ENABLE;
+    const bool rtsCts = npTTYInfo->bFlowCtrl & FLOWCTRL_RTSCTS;
+    dcb.fOutxCtsFlow = rtsCts;
+    dcb.fRtsControl = rtsCts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+    const bool soft = npTTYInfo->bFlowCtrl & FLOWCTRL_SOFT;
+    dcb.fInX = dcb.fOutX = soft;
+    dcb.XonChar = ASCII_XON;
+    dcb.XoffChar = ASCII_XOFF;
+    dcb.XonLim = FLOW_LIMIT_BYTES;
+    dcb.XoffLim = FLOW_LIMIT_BYTES;
+    dcb.fBinary = TRUE;
+    dcb.fParity = TRUE;
+    return SetCommState(npTTYInfo->idComDev, &dcb);
 }
 
 BOOL CloseConnection(HWND hTTYWnd)
@@ -19,6 +146,12 @@ BOOL CloseConnection(HWND hTTYWnd)
     TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
     if (npTTYInfo == nullptr) return FALSE;
     npTTYInfo->fConnected = FALSE;
+    SetCommMask(npTTYInfo->idComDev, 0);
+    WaitForWatchThread(npTTYInfo);
+    EscapeCommFunction(npTTYInfo->idComDev, CLRDTR);
+    PurgeComm(npTTYInfo->idComDev, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    CloseHandle(npTTYInfo->idComDev);
+    npTTYInfo->idComDev = nullptr;
     SetConnectedMenuState(hTTYWnd, FALSE);
     return TRUE;
 }
