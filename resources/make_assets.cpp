@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/art.h"
 #include "resources/sound_synth.h"
 
 int main(int argc, char** argv)
@@ -26,6 +27,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "make_assets: cannot write %s/%s\n", dir.c_str(), a.name);
             return 1;
         }
+    }
+    if (!assets::WriteArt(dir)) {
+        std::fprintf(stderr, "make_assets: cannot write the bitmaps into %s\n", dir.c_str());
+        return 1;
     }
     return 0;
 }

@@ -1,4 +1,4 @@
-// The terminal's screen, cursor and paint/scroll geometry (Part 6.1), without
+// The terminal's screen, cursor and paint/scroll geometry, without
 // the platform: everything the window must do goes through TTYScreenEvents.
 #include "terminal/tty_screen.h"
 

@@ -39,12 +39,16 @@ struct TTYScreen {
 
 // Writes nLength bytes into the screen at the cursor, acting on bell,
 // backspace, line feed and carriage return and storing every other byte.
-// Returns true.
+// Takes screen.lock for the whole call; the events are asked for while it is
+// held. A negative or zero count, or a null block, writes nothing. Returns true.
 bool WriteTTYBlock(TTYScreen& screen, const unsigned char* lpBlock, int nLength,
                    TTYScreenEvents& events);
 
 // The cells a paint of the rectangle (left, top, right, bottom; right and
-// bottom excluded) covers, given the scroll offsets and the cell size.
+// bottom excluded) covers, given the scroll offsets and the cell size. A cell
+// size of 0 or less counts as 1. The first row and column are never below 0;
+// the last ones may be, and then nothing is drawn (a last cell too far below 0
+// for the count to be computed in an int is given as -1).
 struct TTYCellRange {
     int firstRow, lastRow;
     int firstColumn, lastColumn;  // the count drawn per row is lastColumn - firstColumn + 1
@@ -56,9 +60,10 @@ TTYCellRange PaintCellRange(int left, int top, int right, int bottom, int xOffse
 int ScrollLimit(int cells, int cellSize, int windowSize);
 
 // How far one scroll command moves one axis, already clamped so the offset
-// stays within 0..scrollLimit; returns false (and moves nothing) for thumb
-// tracking, end-scroll and unknown commands. Commands: 0 line up, 1 line down,
-// 2 page up, 3 page down, 4 thumb position, 5 thumb track, 6 top, 7 bottom.
+// stays within 0..scrollLimit; returns false (and moves nothing, *amount = 0)
+// for thumb tracking, end-scroll and unknown commands. Commands: 0 line up,
+// 1 line down, 2 page up, 3 page down, 4 thumb position, 5 thumb track, 6 top,
+// 7 bottom.
 bool ScrollAmount(unsigned command, int thumbPosition, int offset, int scrollLimit,
                   int lineSize, int pageSize, int* amount);
 

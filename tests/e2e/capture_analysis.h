@@ -1,0 +1,57 @@
+// Reading what the program played, from a capture of the sound server's
+// monitor: raw 8-bit unsigned mono samples with 128 as the silent level.
+// Finds where each sound starts after silence, measures its frequency, and
+// finds drop-outs (the stream holding one value) inside a sustained sound.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+using Samples = std::vector<uint8_t>;
+
+// What counts as silence: samples within `tolerance` of 128, lasting at
+// least `minSilenceMs` (a pure tone passes through 128 twice a period, for a
+// sample or two, which must not end the sound).
+struct SilenceRule {
+    int tolerance = 2;
+    double minSilenceMs = 20.0;
+};
+
+// One sound: from its first sample outside the silence band to just after
+// its last one, as sample indices.
+struct Sound {
+    size_t start = 0;
+    size_t end = 0;
+};
+
+// Every sound, in order. A sound at the very start of the capture counts as
+// starting there.
+std::vector<Sound> FindSounds(const Samples& s, double rate, const SilenceRule& rule);
+
+// The dominant frequency of samples [from, to) in hertz, from the times of
+// the upward crossings of the stretch's mean level, each placed between its
+// two samples by linear interpolation; a hysteresis of a quarter of the
+// amplitude keeps quantisation steps from counting as crossings. 0 when the
+// stretch holds fewer than two whole periods.
+double DominantFrequency(const Samples& s, size_t from, size_t to, double rate);
+
+// A run of exactly equal samples.
+struct Gap {
+    size_t start = 0;
+    size_t length = 0;
+};
+
+// Runs of at least minRun equal samples between `from` and `to` (sample
+// indices). Inside a sustained tone a healthy stream never holds a value for
+// long (the flat top of a 441 Hz tone lasts a few samples), so every such run
+// is a moment the device played nothing new.
+std::vector<Gap> FindGaps(const Samples& s, size_t from, size_t to, size_t minRun);
+
+// Reads a whole capture file; false if it cannot be read.
+bool ReadCapture(const std::string& path, Samples& out);
+
+}  // namespace e2e

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Every start-up failure shows its own text and caption, and the program then
+# ends with exit code 0.
+source "$(dirname "$0")/bed.sh"
+bed_start
+wavs=$BED_DIR/wavs
+mkdir -p "$wavs"
+for kind in riff tag2 empty tiny corrupt; do analyze wav $kind "$wavs/$kind.wav"; done
+
+# check NAME EXPECTED-BOX SETUP...: SETUP runs in the working folder.
+check() {
+  local name=$1 box=$2
+  shift 2
+  local dir
+  dir=$(bed_workdir "$name")
+  (cd "$dir" && eval "$*")
+  bed_launch "$dir"
+  expect "$name: message" "$(drive wait-msgbox 20000)" "$box"
+  drive press 1 >/dev/null
+  bed_wait_exit 20
+  expect "$name: exit code" "$BED_EXIT" 0
+}
+
+check no_bank1 "ERROR|ERROR OPENING WAVE FILE SAMPLE2.WAV" rm SAMPLE2.WAV
+check no_bank2 "ERROR|ERROR OPENING WAVE FILE SAMPLE.WAV" rm SAMPLE.WAV
+check riff_bank "ERROR|ERROR OPENING WAVE FILE" cp "$wavs/riff.wav" SAMPLE2.WAV
+check tiny_bank "ERROR|WAVE FILE SAMPLE2.WAV HOLDS TOO FEW SAMPLES (RIFF SIZE MUST EXCEED 1000)" \
+  cp "$wavs/tiny.wav" SAMPLE2.WAV
+check no_ding "Error|Failed To Open FilE" rm ding.wav
+check ding_tag2 "Error|NOT a pcm file" cp "$wavs/tag2.wav" ding.wav
+check ding_empty "Error|Data Size Zero" cp "$wavs/empty.wav" ding.wav
+check ding_corrupt "Error|Corrupt Wave File" cp "$wavs/corrupt.wav" ding.wav
+bed_finish

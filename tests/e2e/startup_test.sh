@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Start-up and shutdown as a person sees them: the splash for about a second,
+# then the 800 x 600 main window at (0, 0) with its title pushed right, a blank
+# terminal; closing asks first, Cancel keeps the program and its sound going,
+# OK ends it with exit code 0.
+source "$(dirname "$0")/bed.sh"
+bed_start
+dir=$(bed_workdir player)
+bed_launch "$dir"
+bed_capture_start "$BED_DIR/cap.raw"
+
+splash=$(drive splash-then-window 20000)
+echo "splash: $splash"
+main_state=${splash#* main }
+expect "the splash shows first, over a hidden main window" "${main_state%%,*}" hidden
+shown_ms=${splash##*after }
+shown_ms=${shown_ms% ms}
+expect "the main window follows the splash within about a second" "$((shown_ms < 1500))" 1
+title="$(printf '%76s' '')QUAVERTON v1.0"
+expect "main window at (0, 0), 800 x 600, with its title" "$(drive wait-window 10000)" "0 0 800 600|$title"
+
+expect "the blank terminal paints in the window colour" "$(drive pixel 300 200)" "255 255 255"
+sleep 1
+expect "the program keeps running" "$(bed_running && echo yes)" yes
+
+drive close >/dev/null
+expect "closing asks first" "$(drive wait-msgbox 5000)" "TTY Sample|OK to close window?"
+drive press 2 >/dev/null
+sleep 1
+expect "Cancel keeps the program running" "$(bed_running && echo yes)" yes
+before=$(stat -c %s "$BED_DIR/cap.raw")
+sleep 1
+after=$(stat -c %s "$BED_DIR/cap.raw")
+expect "the sound stream goes on after Cancel" "$((after - before > 30000))" 1
+
+drive command 258 >/dev/null  # menu Exit
+expect "menu Exit asks too" "$(drive wait-msgbox 5000)" "TTY Sample|OK to close window?"
+drive press 1 >/dev/null
+bed_wait_exit 20
+expect "OK ends the program with exit code 0" "$BED_EXIT" 0
+bed_finish
