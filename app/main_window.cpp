@@ -6,6 +6,7 @@
 #include "dialogs/dialogs.h"
 #include "input/keyboard.h"
 #include "input/midi_input.h"
+#include "pattern/pattern_view.h"
 #include "resources/resource.h"
 #include "serial/comm_io.h"
 #include "serial/connection.h"
@@ -30,6 +31,7 @@ LRESULT OnSplashTimer(HWND hWnd)
 LRESULT OnTimer(HWND hWnd, WPARAM wParam)
 {
     if (wParam == ID_TIMER_SPLASH) OnSplashTimer(hWnd);
+    OnPatternTimer(hWnd, wParam);
     return 0;
 }
 
@@ -98,6 +100,7 @@ LRESULT OnDestroy(HWND hWnd)
 LRESULT OnPaint(HWND hWnd)
 {
     PaintTTY(hWnd);
+    PaintPatterns(hWnd);
     return 0;
 }
 
@@ -119,6 +122,7 @@ LRESULT CALLBACK TTYWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_CHAR: return OnChar(hWnd, wParam);
     case WM_COMMAND: return OnCommand(hWnd, wParam);
     case WM_TIMER: return OnTimer(hWnd, wParam);
+    case WM_LBUTTONDOWN: return OnPatternClick(hWnd, lParam);
     case MM_WOM_DONE: return RefillBlock(), 0;
     case MM_MIM_OPEN: return OnMidiOpen(hWnd);
     case MM_MIM_DATA: return OnMidiData(hWnd, lParam);

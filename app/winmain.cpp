@@ -6,6 +6,7 @@
 #include "audio/sample_bank.h"
 #include "audio/wave_output.h"
 #include "input/midi_input.h"
+#include "pattern/pattern_view.h"
 #include "resources/resource.h"
 
 HWND hTTYWnd = nullptr;
@@ -100,6 +101,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR, int nCmd
         return 0;
     }
     SetFocus(hTTYWnd);
+    InitPatternClocks(hTTYWnd);
 
     int code = RunMessageLoop();
     FinalCleanUp();

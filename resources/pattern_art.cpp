@@ -30,18 +30,29 @@ constexpr double TILE = 16;
 // knob on each side, the other a matching socket where its neighbours' knobs
 // sit. A knob's centre lies a little beyond the edge, so its neck is narrower
 // than its head and the pieces lock.
-constexpr double KNOB_RADIUS = 3.6;
-constexpr double KNOB_REACH = 1.6;
-constexpr double GROOVE = 0.75;  // half the width of the ground showing between tiles
-constexpr double TILE_BEVEL = 1.8;
+constexpr double KNOB_RADIUS = 3.5;
+constexpr double KNOB_REACH = 0.6;
+constexpr double GROOVE = 0.8;  // half the width of the ground showing between tiles
+constexpr double FILLET = 1.5;  // rounds the knobs' necks so they read as one piece with the tile
+constexpr double TILE_BEVEL = 1.5;
+
+// Four discs on the middles of a tile's sides, each centre `offset` from the
+// side: outwards for a negative offset, inwards for a positive one.
+Shape SideDiscs(double offset)
+{
+    const double mid = TILE / 2;
+    return Union(Union(Circle(offset, mid, KNOB_RADIUS), Circle(TILE - offset, mid, KNOB_RADIUS)),
+                 Union(Circle(mid, offset, KNOB_RADIUS), Circle(mid, TILE - offset, KNOB_RADIUS)));
+}
 
 Shape OneTile(bool withKnobs)
 {
-    const double mid = TILE / 2;
-    const Shape knobs = Union(Union(Circle(-KNOB_REACH, mid, KNOB_RADIUS), Circle(TILE + KNOB_REACH, mid, KNOB_RADIUS)),
-                              Union(Circle(mid, -KNOB_REACH, KNOB_RADIUS), Circle(mid, TILE + KNOB_REACH, KNOB_RADIUS)));
     const Shape body = RoundBox(0, 0, TILE, TILE, 1.5);
-    return Grow(withKnobs ? Union(body, knobs) : Subtract(body, knobs), -GROOVE);
+    // A neighbour's knob, centred beyond its own side, lies inside this
+    // tile's side by the same distance.
+    const Shape shape = withKnobs ? SmoothUnion(body, SideDiscs(-KNOB_REACH), FILLET)
+                                  : SmoothSubtract(body, SideDiscs(KNOB_REACH), FILLET);
+    return Grow(shape, -GROOVE);
 }
 
 // The distance to the nearest tile of the endless tiling; a knob reaches into

@@ -114,6 +114,28 @@ Shape Subtract(Shape a, Shape cut)
     return [a, cut](double x, double y) { return std::max(a(x, y), -cut(x, y)); };
 }
 
+namespace {
+
+// The polynomial smooth minimum: equal to the plain minimum where the two
+// distances differ by more than the radius, blended below that.
+double SmoothMin(double a, double b, double radius)
+{
+    const double h = std::clamp(0.5 + 0.5 * (b - a) / radius, 0.0, 1.0);
+    return b + (a - b) * h - radius * h * (1 - h);
+}
+
+}  // namespace
+
+Shape SmoothUnion(Shape a, Shape b, double radius)
+{
+    return [a, b, radius](double x, double y) { return SmoothMin(a(x, y), b(x, y), radius); };
+}
+
+Shape SmoothSubtract(Shape a, Shape cut, double radius)
+{
+    return [a, cut, radius](double x, double y) { return -SmoothMin(-a(x, y), cut(x, y), radius); };
+}
+
 Shape Grow(Shape shape, double by)
 {
     return [shape, by](double x, double y) { return shape(x, y) - by; };

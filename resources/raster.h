@@ -64,6 +64,10 @@ Shape Polygon(std::vector<std::pair<double, double>> points);
 Shape Union(Shape a, Shape b);
 Shape Intersect(Shape a, Shape b);
 Shape Subtract(Shape a, Shape cut);
+// Union and subtraction that round the corners where the shapes meet, with
+// fillets some `radius` pixels across, so no crease shows on a bevelled edge.
+Shape SmoothUnion(Shape a, Shape b, double radius);
+Shape SmoothSubtract(Shape a, Shape cut, double radius);
 Shape Grow(Shape shape, double by);  // negative shrinks; growing rounds corners
 Shape Outline(Shape shape, double halfWidth);  // a band along the edge
 Shape Move(Shape shape, double dx, double dy);

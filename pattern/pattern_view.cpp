@@ -1,0 +1,106 @@
+// Painting the pattern view and the Win32 side of the sequencers. Each paint
+// takes a device context for the whole client area and copies every element
+// straight from its bitmap resource, in order, later elements covering
+// earlier ones; every context, bitmap and brush is released within the paint.
+#include "pattern/pattern_view.h"
+
+#include "app/app.h"
+#include "audio/voices.h"
+#include "pattern/patterns.h"
+#include "resources/resource.h"
+
+namespace {
+
+// The sequencers' requests, carried out on the main window.
+class WindowPatternEvents final : public PatternEvents {
+public:
+    explicit WindowPatternEvents(HWND hWnd) : hWnd_(hWnd) {}
+    void StartVoice(int voice, float step) override { ::StartVoice(voice, step); }
+    void RearmTimer(uint32_t id, uint32_t periodMs) override
+    {
+        KillTimer(hWnd_, id);
+        SetTimer(hWnd_, id, periodMs, nullptr);
+    }
+    void Repaint() override { InvalidateRect(hWnd_, nullptr, FALSE); }
+
+private:
+    HWND hWnd_;
+};
+
+// Copies one bitmap resource to (x, y); an element whose memory context
+// cannot be made is left out of this paint.
+void CopyBitmap(HDC hDC, int id, int x, int y, int width, int height)
+{
+    if (id == 0) return;
+    HDC hMemDC = CreateCompatibleDC(hDC);
+    if (hMemDC == nullptr) return;
+    HBITMAP hBitmap = LoadBitmapA(ghInstance, MAKEINTRESOURCEA(id));
+    HGDIOBJ hBitMap = SelectObject(hMemDC, hBitmap);
+    BitBlt(hDC, x, y, width, height, hMemDC, 0, 0, SRCCOPY);
+    SelectObject(hMemDC, hBitMap);
+    DeleteObject(hBitmap);
+    DeleteDC(hMemDC);
+}
+
+constexpr COLORREF pinkbrush = 0x00FF1122;
+constexpr int ARROW_W = 48, ARROW_H = 50;
+
+// An up arrow, a down arrow and the digit between them.
+void PaintControl(HDC hDC, int x, int top, uint32_t value)
+{
+    CopyBitmap(hDC, IDB_ARROWUP, x, top, ARROW_W, ARROW_H);
+    CopyBitmap(hDC, IDB_ARROWDOWN, x, top + 100, ARROW_W, ARROW_H);
+    CopyBitmap(hDC, DigitBitmap(value), x, top + 50, ARROW_W, ARROW_H);
+}
+
+void PaintSequencers(HDC hDC)
+{
+    for (int s = 1; s <= DRUM_STEPS; ++s) CopyBitmap(hDC, IDB_PADOFF, 10 + 74 * (s - 1), 10, 64, 128);
+    for (int s = 1; s <= DRUM_STEPS; ++s)
+        if (drumbuff[patdisp][s]) CopyBitmap(hDC, IDB_PADON, 10 + 74 * (s - 1), 10, 64, 128);
+    for (int c = 0; c < PIANO_COLUMNS; ++c) CopyBitmap(hDC, IDB_ROLLCOLUMN, 10 + 14 * c, 150, 15, 391);
+
+    HBRUSH bitbrush = CreateSolidBrush(pinkbrush);
+    for (int c = 0; c < PIANO_COLUMNS; ++c) {
+        const int r = static_cast<int>(yfill[pianopat][c]);
+        RECT cell = {14 * c + 11, 11 * r + 151, 14 * c + 24, 11 * r + 161};
+        FillRect(hDC, &cell, bitbrush);
+    }
+    DeleteObject(bitbrush);
+
+    PaintControl(hDC, 650, 0, static_cast<uint32_t>(patdisp));
+    PaintControl(hDC, 720, 0, speedbuff[patdisp]);
+    PaintControl(hDC, 650, 400, pianopat);
+    PaintControl(hDC, 720, 400, pianospeed[pianopat]);
+}
+
+}  // namespace
+
+void InitPatternClocks(HWND hWnd)
+{
+    WindowPatternEvents events(hWnd);
+    InitPatterns(events);
+}
+
+void PaintPatterns(HWND hWnd)
+{
+    HDC hDC = GetDC(hWnd);
+    if (chat) PaintSequencers(hDC);
+    CopyBitmap(hDC, IDB_PLAY, 650, 200, 100, 50);
+    CopyBitmap(hDC, IDB_STOP, 650, 250, 100, 50);
+    ValidateRect(hWnd, nullptr);
+    ReleaseDC(hWnd, hDC);
+}
+
+void OnPatternTimer(HWND hWnd, WPARAM idTimer)
+{
+    WindowPatternEvents events(hWnd);
+    OnPatternTimer(static_cast<uint32_t>(idTimer), events);
+}
+
+LRESULT OnPatternClick(HWND hWnd, LPARAM lParam)
+{
+    WindowPatternEvents events(hWnd);
+    PatternClick(LOWORD(lParam), HIWORD(lParam), events);
+    return 0;
+}
