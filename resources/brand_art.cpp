@@ -109,7 +109,7 @@ void PaintGlint(Picture& p, double x, double y, double size)
 {
     Paint(p, Soften(Circle(x, y, size * 0.18), size * 0.25), WHITE, 0.9);
     Paint(p, Soften(Ellipse(x, y, size, size * 0.06, 0), size * 0.06), WHITE, 0.85);
-    Paint(p, Soften(Ellipse(x, y, size * 0.06, size * 0.7, 0), size * 0.06), WHITE, 0.85);
+    Paint(p, Soften(Ellipse(x, y, size * 0.06, size * 0.6, 0), size * 0.06), WHITE, 0.85);
 }
 
 // ---- Logo ----
@@ -122,8 +122,8 @@ Shape Quaver(double u)
 {
     const Shape head = Ellipse(27 * u, 44 * u, 8.6 * u, 6.2 * u, -0.42);
     const Shape stem = RoundBox(32.6 * u, 13 * u, 36.4 * u, 44 * u, 0.6 * u);
-    const Shape flag = Intersect(Subtract(Circle(27 * u, 27 * u, 17.5 * u), Circle(22.5 * u, 31 * u, 16.5 * u)),
-                                 RoundBox(34 * u, 12 * u, 60 * u, 36 * u, 0));
+    const Shape flag = TaperedCurve({35.2 * u, 15.5 * u}, {48 * u, 20 * u}, {45.5 * u, 36 * u},
+                                    2.9 * u, 0.9 * u);
     return Union(Union(head, stem), flag);
 }
 
@@ -174,8 +174,8 @@ Picture Splash()
             p.At(x, y) = Mix(p.At(x, y), letters.colour.At(x, y),
                              letters.cover[static_cast<size_t>(y) * SPLASH_WIDTH + x]);
 
-    // Glints on the top left of the Q and on the top of the version's 1.
-    PaintGlint(p, left + 0.22 * cap, TOP + 0.1 * cap, 0.32 * cap);
+    // A glint where the light catches the shoulder of the Q.
+    PaintGlint(p, left + 0.2 * cap, TOP + 0.14 * cap, 0.3 * cap);
     return p;
 }
 
@@ -185,13 +185,14 @@ Picture Logo(int size, bool roundedTile)
     const Rgb edge = FromBytes(10, 14, 40);
     Picture p(size, size, edge);
     const Shape tile = Tile(size, roundedTile);
-    Paint(p, tile, [size](double, double y) {
-        return Mix(FromBytes(48, 64, 132), FromBytes(14, 18, 52), y / size);
-    });
+    Paint(p, tile, FromBytes(32, 42, 96));
     // A lit upper-left border and a dark lower-right one, following the tile.
     Paint(p, Intersect(Outline(Grow(tile, -1.0 * u), 0.9 * u), [size](double x, double y) {
               return (x + y) - size;  // the upper-left half
           }), FromBytes(110, 130, 200));
+    Paint(p, Intersect(Outline(Grow(tile, -1.0 * u), 0.9 * u), [size](double x, double y) {
+              return size - (x + y);  // the lower-right half
+          }), FromBytes(8, 10, 30));
 
     const double cx = 32 * u, cy = 32 * u, r = 24 * u;
     const Shape disc = Circle(cx, cy, r);

@@ -116,7 +116,7 @@ std::vector<Glyph> MakeGlyphs()
     add('3', d, {Ring(H, 0.5, d - H, 1 - H, 0.2, RightOf(0.24)),
                  Ring(H, H, d - H, 0.5, 0.2, RightOf(0.24)), Bar(H, 1 - H, 0.3, 1 - H),
                  Bar(H, H, 0.3, H)});
-    add('4', 0.8, {Bar(H, 0.32, H, 1 - H), Bar(H, 0.32, 0.8 - H, 0.32), Bar(0.56, H, 0.56, 0.72)});
+    add('4', 0.8, {Bar(0.58, H, 0.58, 1 - H), Bar(H, 0.32, 0.8 - H, 0.32), Bar(H, 0.32, 0.58, 1 - H)});
     add('5', d, {Bar(H, 1 - H, d - H, 1 - H), Bar(H, 0.55, H, 1 - H), Bar(H, 0.55, d / 2, 0.55),
                  Ring(H, H, d - H, 0.55, 0.2, RightOf(d / 2)),
                  Ring(H, H, d - H, 0.55, 0.2, Below(0.28))});

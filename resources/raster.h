@@ -61,6 +61,11 @@ Shape RoundBox(double left, double top, double right, double bottom, double radi
 // A closed polygon through the points, in either winding order.
 Shape Polygon(std::vector<std::pair<double, double>> points);
 
+// A stroke along the quadratic curve from p0 towards p1 to p2, whose width
+// narrows evenly from 2 * r0 at p0 to 2 * r2 at p2.
+Shape TaperedCurve(std::pair<double, double> p0, std::pair<double, double> p1,
+                   std::pair<double, double> p2, double r0, double r2);
+
 Shape Union(Shape a, Shape b);
 Shape Intersect(Shape a, Shape b);
 Shape Subtract(Shape a, Shape cut);
