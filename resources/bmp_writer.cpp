@@ -10,8 +10,8 @@
 namespace assets {
 namespace {
 
-constexpr uint32_t FILE_HEADER_BYTES = 14;  // BITMAPFILEHEADER
-constexpr uint32_t INFO_HEADER_BYTES = 40;  // BITMAPINFOHEADER
+constexpr uint32_t FILE_HEADER_BYTES = 14;   // BITMAPFILEHEADER
+constexpr uint32_t INFO_HEADER_BYTES = 40;   // BITMAPINFOHEADER
 constexpr uint32_t PIXELS_PER_METRE = 2835;  // 72 dots per inch, what paint programs write
 
 void Put16(std::vector<uint8_t>& out, uint32_t v)
@@ -27,10 +27,13 @@ void Put32(std::vector<uint8_t>& out, uint32_t v)
 }
 
 // Bytes per stored row: rows are padded to whole 32-bit words.
-uint32_t RowBytes(int width, int bits) { return (static_cast<uint32_t>(width) * bits + 31) / 32 * 4; }
+uint32_t RowBytes(int width, int bits)
+{
+    return (static_cast<uint32_t>(width) * bits + 31) / 32 * 4;
+}
 
-void PutInfoHeader(std::vector<uint8_t>& out, int width, int height, int bits,
-                   uint32_t imageBytes, size_t paletteEntries)
+void PutInfoHeader(std::vector<uint8_t>& out, int width, int height, int bits, uint32_t imageBytes,
+                   size_t paletteEntries)
 {
     Put32(out, INFO_HEADER_BYTES);
     Put32(out, static_cast<uint32_t>(width));
@@ -74,8 +77,7 @@ std::vector<uint8_t> BmpFile(int width, int height, int bits, const std::vector<
 
 // Packs one value per pixel (a palette index or a 16-bit colour) into
 // bottom-up rows of the given depth.
-std::vector<uint8_t> PackRows(int width, int height, int bits,
-                              const std::vector<uint32_t>& values)
+std::vector<uint8_t> PackRows(int width, int height, int bits, const std::vector<uint32_t>& values)
 {
     const uint32_t stride = RowBytes(width, bits);
     std::vector<uint8_t> rows(static_cast<size_t>(stride) * height, 0);
@@ -113,7 +115,10 @@ struct Tally {
     uint32_t count;
 };
 
-uint8_t Channel(const Rgb8& c, int channel) { return channel == 0 ? c.r : channel == 1 ? c.g : c.b; }
+uint8_t Channel(const Rgb8& c, int channel)
+{
+    return channel == 0 ? c.r : channel == 1 ? c.g : c.b;
+}
 
 struct Spread {
     int channel;  // the channel along which the box is widest
@@ -243,7 +248,8 @@ std::vector<uint8_t> Bmp16(const Picture& picture)
             const Rgb8 c = ToBytes(picture.At(x, y));
             const double threshold = (BAYER[y % 4][x % 4] + 0.5) / 16.0;
             auto five = [threshold](uint8_t v) {
-                return static_cast<uint32_t>(std::min(31.0, std::floor(v * 31.0 / 255.0 + threshold)));
+                return static_cast<uint32_t>(
+                    std::min(31.0, std::floor(v * 31.0 / 255.0 + threshold)));
             };
             values.push_back(five(c.r) << 10 | five(c.g) << 5 | five(c.b));
         }

@@ -16,8 +16,8 @@ const Rgb WHITE = FromBytes(255, 255, 255);
 
 // ---- Splash layout ----
 
-constexpr double MARGIN = 22;         // clear space left and right of the lettering
-constexpr double TOP = 9;             // clear space above the capitals
+constexpr double MARGIN = 22;          // clear space left and right of the lettering
+constexpr double TOP = 9;              // clear space above the capitals
 constexpr double NAME_TRACKING = 0.1;  // letter spacing of the name, in cap heights
 // The version is set smaller after the name, so the name itself can be as
 // large as the picture's width allows.
@@ -122,8 +122,8 @@ Shape Quaver(double u)
 {
     const Shape head = Ellipse(27 * u, 44 * u, 8.6 * u, 6.2 * u, -0.42);
     const Shape stem = RoundBox(32.6 * u, 13 * u, 36.4 * u, 44 * u, 0.6 * u);
-    const Shape flag = TaperedCurve({35.2 * u, 15.5 * u}, {48 * u, 20 * u}, {45.5 * u, 36 * u},
-                                    2.9 * u, 0.9 * u);
+    const Shape flag =
+        TaperedCurve({35.2 * u, 15.5 * u}, {48 * u, 20 * u}, {45.5 * u, 36 * u}, 2.9 * u, 0.9 * u);
     return Union(Union(head, stem), flag);
 }
 
@@ -162,8 +162,9 @@ Picture Splash()
     for (int y = base; y < SPLASH_HEIGHT; ++y) {
         const int source = 2 * base - 1 - y;  // the row mirrored about the baseline
         if (source < 0) break;
-        const double fade = REFLECTION_STRENGTH *
-                            std::pow(std::max(0.0, 1.0 - (y - base + 0.5) / (REFLECTION_LENGTH * cap)), 2.0);
+        const double fade =
+            REFLECTION_STRENGTH *
+            std::pow(std::max(0.0, 1.0 - (y - base + 0.5) / (REFLECTION_LENGTH * cap)), 2.0);
         for (int x = 0; x < SPLASH_WIDTH; ++x) {
             const double cover = letters.cover[static_cast<size_t>(source) * SPLASH_WIDTH + x];
             p.At(x, y) = Mix(p.At(x, y), Scale(letters.colour.At(x, source), 0.85), cover * fade);
@@ -187,12 +188,18 @@ Picture Logo(int size, bool roundedTile)
     const Shape tile = Tile(size, roundedTile);
     Paint(p, tile, FromBytes(32, 42, 96));
     // A lit upper-left border and a dark lower-right one, following the tile.
-    Paint(p, Intersect(Outline(Grow(tile, -1.0 * u), 0.9 * u), [size](double x, double y) {
-              return (x + y) - size;  // the upper-left half
-          }), FromBytes(110, 130, 200));
-    Paint(p, Intersect(Outline(Grow(tile, -1.0 * u), 0.9 * u), [size](double x, double y) {
-              return size - (x + y);  // the lower-right half
-          }), FromBytes(8, 10, 30));
+    Paint(p,
+          Intersect(Outline(Grow(tile, -1.0 * u), 0.9 * u),
+                    [size](double x, double y) {
+                        return (x + y) - size;  // the upper-left half
+                    }),
+          FromBytes(110, 130, 200));
+    Paint(p,
+          Intersect(Outline(Grow(tile, -1.0 * u), 0.9 * u),
+                    [size](double x, double y) {
+                        return size - (x + y);  // the lower-right half
+                    }),
+          FromBytes(8, 10, 30));
 
     const double cx = 32 * u, cy = 32 * u, r = 24 * u;
     const Shape disc = Circle(cx, cy, r);

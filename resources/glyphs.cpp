@@ -74,34 +74,35 @@ std::vector<Glyph> MakeGlyphs()
 {
     std::vector<Glyph> g;
     auto add = [&g](char c, double width, std::vector<Stroke> strokes, double bottom = 0,
-                    double top = 1) { g.push_back({c, width, bottom, top, std::move(strokes)}); };
+                    double top = 1) {
+        g.push_back({c, width, bottom, top, std::move(strokes)});
+    };
 
     add('A', 0.98, {Slant(H, 0, 0.49, 1), Slant(0.98 - H, 0, 0.49, 1), Bar(0.22, 0.3, 0.76, 0.3)});
-    add('E', 0.78, {Bar(H, H, H, 1 - H), Bar(H, 1 - H, 0.78 - H, 1 - H),
-                    Bar(H, 0.5, 0.72 - H, 0.5), Bar(H, H, 0.78 - H, H)});
+    add('E', 0.78,
+        {Bar(H, H, H, 1 - H), Bar(H, 1 - H, 0.78 - H, 1 - H), Bar(H, 0.5, 0.72 - H, 0.5),
+         Bar(H, H, 0.78 - H, H)});
     add('L', 0.74, {Bar(H, H, H, 1 - H), Bar(H, H, 0.74 - H, H)});
-    add('N', 0.92, {Bar(H, H, H, 1 - H), Bar(0.92 - H, H, 0.92 - H, 1 - H),
-                    Slant(H + 0.03, 1, 0.89 - H, 0, {H, -FAR, 0.92 - H, FAR})});
+    add('N', 0.92,
+        {Bar(H, H, H, 1 - H), Bar(0.92 - H, H, 0.92 - H, 1 - H),
+         Slant(H + 0.03, 1, 0.89 - H, 0, {H, -FAR, 0.92 - H, FAR})});
     add('O', 1.0, {Ring(H, H, 1 - H, 1 - H, 0.3)});
-    {
-        std::vector<Stroke> p = Bowl(0.84, 0.42);
-        add('P', 0.84, p);
-    }
+    add('P', 0.84, Bowl(0.84, 0.42));
     add('Q', 1.0, {Ring(H, H, 1 - H, 1 - H, 0.3), Bar(0.6, 0.28, 0.88, -0.02)}, -0.12);
-    {
-        std::vector<Stroke> r = Bowl(0.9, 0.46);
-        r.push_back(Slant(0.48, 0.46, 0.9 - H, 0, Below(0.46)));
-        add('R', 0.9, r);
-    }
-    add('S', 0.86, {Ring(H, 0.5, 0.86 - H, 1 - H, 0.2, Above(0.74)),
-                    Ring(H, 0.5, 0.86 - H, 1 - H, 0.2, LeftOf(0.43)),
-                    Ring(H, H, 0.86 - H, 0.5, 0.2, Below(0.26)),
-                    Ring(H, H, 0.86 - H, 0.5, 0.2, RightOf(0.43))});
+    std::vector<Stroke> r = Bowl(0.9, 0.46);
+    r.push_back(Slant(0.48, 0.46, 0.9 - H, 0, Below(0.46)));  // the leg
+    add('R', 0.9, r);
+    add('S', 0.86,
+        {Ring(H, 0.5, 0.86 - H, 1 - H, 0.2, Above(0.74)),
+         Ring(H, 0.5, 0.86 - H, 1 - H, 0.2, LeftOf(0.43)),
+         Ring(H, H, 0.86 - H, 0.5, 0.2, Below(0.26)),
+         Ring(H, H, 0.86 - H, 0.5, 0.2, RightOf(0.43))});
     add('T', 0.86, {Bar(H, 1 - H, 0.86 - H, 1 - H), Bar(0.43, H, 0.43, 1 - H)});
     add('U', 0.92, {Ring(H, H, 0.92 - H, 1.6, 0.3)});
     add('V', 0.98, {Slant(H, 1, 0.49, 0), Slant(0.98 - H, 1, 0.49, 0)});
-    add('Y', 0.96, {Slant(H, 1, 0.48, 0.44, Above(0.44)), Slant(0.96 - H, 1, 0.48, 0.44, Above(0.44)),
-                    Bar(0.48, H, 0.48, 0.44)});
+    add('Y', 0.96,
+        {Slant(H, 1, 0.48, 0.44, Above(0.44)), Slant(0.96 - H, 1, 0.48, 0.44, Above(0.44)),
+         Bar(0.48, H, 0.48, 0.44)});
     add('v', 0.8, {Slant(H, 0.7, 0.4, 0), Slant(0.8 - H, 0.7, 0.4, 0)}, 0, 0.7);
     add('.', STROKE, {Bar(H, H, H, H)});
     add(' ', 0.3, {});
@@ -109,19 +110,22 @@ std::vector<Glyph> MakeGlyphs()
     const double d = 0.74;  // the width of every digit but 1 and 4, so numbers line up
     add('0', d, {Ring(H, H, d - H, 1 - H, 0.26)});
     add('1', 0.42, {Bar(0.42 - H, H, 0.42 - H, 1 - H), Bar(0.06, 0.74, 0.42 - H, 0.92)});
-    add('2', d, {Ring(H, 0.5, d - H, 1 - H, 0.2, Above(0.74)),
-                 Ring(H, 0.5, d - H, 1 - H, 0.2, RightOf(d / 2)),
-                 Ring(H, H, d - H, 0.5, 0.2, {-FAR, 0.26, d / 2, FAR}), Bar(H, H, H, 0.3),
-                 Bar(H, H, d - H, H)});
-    add('3', d, {Ring(H, 0.5, d - H, 1 - H, 0.2, RightOf(0.24)),
-                 Ring(H, H, d - H, 0.5, 0.2, RightOf(0.24)), Bar(H, 1 - H, 0.3, 1 - H),
-                 Bar(H, H, 0.3, H)});
-    add('4', 0.8, {Bar(0.58, H, 0.58, 1 - H), Bar(H, 0.32, 0.8 - H, 0.32), Bar(H, 0.32, 0.58, 1 - H)});
-    add('5', d, {Bar(H, 1 - H, d - H, 1 - H), Bar(H, 0.55, H, 1 - H), Bar(H, 0.55, d / 2, 0.55),
-                 Ring(H, H, d - H, 0.55, 0.2, RightOf(d / 2)),
-                 Ring(H, H, d - H, 0.55, 0.2, Below(0.28))});
-    add('6', d, {Ring(H, H, d - H, 0.55, 0.2), Ring(H, H, d - H, 1 - H, 0.2, LeftOf(d / 2)),
-                 Ring(H, H, d - H, 1 - H, 0.2, Above(0.78))});
+    add('2', d,
+        {Ring(H, 0.5, d - H, 1 - H, 0.2, Above(0.74)),
+         Ring(H, 0.5, d - H, 1 - H, 0.2, RightOf(d / 2)),
+         Ring(H, H, d - H, 0.5, 0.2, {-FAR, 0.26, d / 2, FAR}), Bar(H, H, H, 0.3),
+         Bar(H, H, d - H, H)});
+    add('3', d,
+        {Ring(H, 0.5, d - H, 1 - H, 0.2, RightOf(0.24)), Ring(H, H, d - H, 0.5, 0.2, RightOf(0.24)),
+         Bar(H, 1 - H, 0.3, 1 - H), Bar(H, H, 0.3, H)});
+    add('4', 0.8,
+        {Bar(0.58, H, 0.58, 1 - H), Bar(H, 0.32, 0.8 - H, 0.32), Bar(H, 0.32, 0.58, 1 - H)});
+    add('5', d,
+        {Bar(H, 1 - H, d - H, 1 - H), Bar(H, 0.55, H, 1 - H), Bar(H, 0.55, d / 2, 0.55),
+         Ring(H, H, d - H, 0.55, 0.2, RightOf(d / 2)), Ring(H, H, d - H, 0.55, 0.2, Below(0.28))});
+    add('6', d,
+        {Ring(H, H, d - H, 0.55, 0.2), Ring(H, H, d - H, 1 - H, 0.2, LeftOf(d / 2)),
+         Ring(H, H, d - H, 1 - H, 0.2, Above(0.78))});
     add('7', d, {Bar(H, 1 - H, d - H, 1 - H), Slant(d - H - 0.02, 1, 0.24, 0, LeftOf(d))});
     add('8', 0.76, {Ring(H + 0.03, 0.5, 0.73 - H, 1 - H, 0.2), Ring(H, H, 0.76 - H, 0.5, 0.22)});
     return g;

@@ -2,8 +2,10 @@
 // raised element, so the pads, buttons and squares read as one control panel.
 #include "resources/pattern_art.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "resources/glyphs.h"
 
@@ -61,7 +63,8 @@ Shape Tiling()
 {
     const Shape knobbed = OneTile(true), socketed = OneTile(false);
     return [knobbed, socketed](double x, double y) {
-        const int ci = static_cast<int>(std::floor(x / TILE)), cj = static_cast<int>(std::floor(y / TILE));
+        const int ci = static_cast<int>(std::floor(x / TILE)),
+                  cj = static_cast<int>(std::floor(y / TILE));
         double d = 1e9;
         for (int j = cj - 1; j <= cj + 1; ++j)
             for (int i = ci - 1; i <= ci + 1; ++i) {
@@ -93,7 +96,8 @@ void PaintTiles(Picture& pad)
         const double light = Lighting(EdgeNormal(tiles, x, y)) * edge;
         // A faint fall from top to bottom keeps the surface from looking flat.
         const Rgb shaded = Mix(face, FromBytes(188, 188, 194), y / PAD_HEIGHT * 0.6);
-        return light > 0 ? Mix(shaded, WHITE, 0.75 * light) : Mix(shaded, FromBytes(120, 120, 128), -0.7 * light);
+        return light > 0 ? Mix(shaded, WHITE, 0.75 * light)
+                         : Mix(shaded, FromBytes(120, 120, 128), -0.7 * light);
     });
 }
 
@@ -151,22 +155,23 @@ Picture Pad(bool on)
 
 const Rgb MAGENTA = FromBytes(204, 0, 150);
 
+constexpr double LABEL_TRACKING = 0.14;  // letter spacing of labels, in cap heights
+
+// Text centred on (centreX, centreY), its capitals' middle on centreY.
 void PaintCentredText(Picture& p, const std::string& text, double capHeight, double centreX,
-                      double centreY, Rgb colour)
+                      double centreY, Rgb colour, double drop = 0, double opacity = 1)
 {
-    const double left = centreX - TextWidth(text, capHeight, 0.14) / 2;
-    const double baseline = centreY + capHeight / 2;
-    Paint(p, TextShape(text, left, baseline, capHeight, 0.14), colour);
+    const double left = centreX - TextWidth(text, capHeight, LABEL_TRACKING) / 2;
+    const double baseline = centreY + capHeight / 2 + drop;
+    Paint(p, TextShape(text, left, baseline, capHeight, LABEL_TRACKING), colour, opacity);
 }
 
 // Text pressed into the surface: a light line under its lower edges.
 void PaintEngravedText(Picture& p, const std::string& text, double capHeight, double centreX,
                        double centreY, Rgb colour)
 {
-    const double left = centreX - TextWidth(text, capHeight, 0.14) / 2;
-    const double baseline = centreY + capHeight / 2;
-    Paint(p, TextShape(text, left, baseline + 1, capHeight, 0.14), WHITE, 0.6);
-    Paint(p, TextShape(text, left, baseline, capHeight, 0.14), colour);
+    PaintCentredText(p, text, capHeight, centreX, centreY, WHITE, 1.0, 0.6);
+    PaintCentredText(p, text, capHeight, centreX, centreY, colour);
 }
 
 }  // namespace
@@ -191,8 +196,9 @@ Picture TransportButton(const char* word)
     Paint(p, body, [](double, double y) {
         return Mix(FromBytes(255, 242, 128), FromBytes(240, 180, 20), SmoothStep(2, 46, y));
     });
-    // The gloss over the upper half, fading downwards.
-    Paint(p, RoundBox(6, 3.5, 92, 23, 9), [](double, double) { return WHITE; }, 0.45);
+    // A gloss over the upper half, as on a moulded plastic key.
+    Paint(
+        p, RoundBox(6, 3.5, 92, 23, 9), [](double, double) { return WHITE; }, 0.45);
     Paint(p, Outline(body, 0.6), FromBytes(166, 112, 0));
     PaintEngravedText(p, word, 18, 49, 24, MAGENTA);
     return p;
@@ -203,8 +209,8 @@ Picture Arrow(bool up)
     Picture p(CONTROL_WIDTH, CONTROL_HEIGHT, WHITE);
     // Drawn pointing up; a down arrow is the same outline turned over, row
     // for row, about the middle of the picture.
-    const std::vector<std::pair<double, double>> outline = {
-        {24, 9}, {39, 25}, {30, 25}, {30, 41}, {18, 41}, {18, 25}, {9, 25}};
+    const std::vector<std::pair<double, double>> outline = {{24, 9},  {39, 25}, {30, 25}, {30, 41},
+                                                            {18, 41}, {18, 25}, {9, 25}};
     std::vector<std::pair<double, double>> points;
     for (auto [x, y] : outline) points.push_back({x, up ? y : CONTROL_HEIGHT - y});
     Paint(p, Grow(Polygon(points), 0.9), BLACK);
@@ -220,8 +226,10 @@ Picture DigitSquare(char digit)
     });
     // Bevelled edges, mitred at the corners: lit on the top and left.
     constexpr double B = 3.5;
-    Paint(p, Polygon({{0, 0}, {w, 0}, {w - B, B}, {B, B}, {B, h - B}, {0, h}}), FromBytes(255, 250, 206));
-    Paint(p, Polygon({{w, h}, {0, h}, {B, h - B}, {w - B, h - B}, {w - B, B}, {w, 0}}), FromBytes(196, 142, 8));
+    Paint(p, Polygon({{0, 0}, {w, 0}, {w - B, B}, {B, B}, {B, h - B}, {0, h}}),
+          FromBytes(255, 250, 206));
+    Paint(p, Polygon({{w, h}, {0, h}, {B, h - B}, {w - B, h - B}, {w - B, B}, {w, 0}}),
+          FromBytes(196, 142, 8));
     Paint(p, Outline(RoundBox(0, 0, w, h, 0), 0.7), FromBytes(130, 92, 0));
     PaintCentredText(p, std::string(1, digit), 20, w / 2.0, h / 2.0, FromBytes(16, 12, 0));
     return p;

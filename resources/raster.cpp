@@ -36,7 +36,8 @@ void Paint(Picture& picture, const Shape& shape, const Shader& shader, double op
 
 void Paint(Picture& picture, const Shape& shape, Rgb colour, double opacity)
 {
-    Paint(picture, shape, [colour](double, double) { return colour; }, opacity);
+    Paint(
+        picture, shape, [colour](double, double) { return colour; }, opacity);
 }
 
 std::pair<double, double> EdgeNormal(const Shape& shape, double x, double y)
@@ -121,8 +122,10 @@ Shape TaperedCurve(std::pair<double, double> p0, std::pair<double, double> p1,
             const Knot& a = knots[i - 1];
             const Knot& b = knots[i];
             const double ex = b.x - a.x, ey = b.y - a.y;
-            const double t = std::clamp(((x - a.x) * ex + (y - a.y) * ey) / (ex * ex + ey * ey), 0.0, 1.0);
-            d = std::min(d, std::hypot(x - a.x - ex * t, y - a.y - ey * t) - (a.r + (b.r - a.r) * t));
+            const double t =
+                std::clamp(((x - a.x) * ex + (y - a.y) * ey) / (ex * ex + ey * ey), 0.0, 1.0);
+            d = std::min(d,
+                         std::hypot(x - a.x - ex * t, y - a.y - ey * t) - (a.r + (b.r - a.r) * t));
         }
         return d;
     };

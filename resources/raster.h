@@ -73,7 +73,7 @@ Shape Subtract(Shape a, Shape cut);
 // fillets some `radius` pixels across, so no crease shows on a bevelled edge.
 Shape SmoothUnion(Shape a, Shape b, double radius);
 Shape SmoothSubtract(Shape a, Shape cut, double radius);
-Shape Grow(Shape shape, double by);  // negative shrinks; growing rounds corners
+Shape Grow(Shape shape, double by);            // negative shrinks; growing rounds corners
 Shape Outline(Shape shape, double halfWidth);  // a band along the edge
 Shape Move(Shape shape, double dx, double dy);
 // The same shape with its edge ramp spread over `width` pixels: a soft
