@@ -12,10 +12,11 @@ namespace assets {
 // are made, so that a voice step of 1.0 plays a bank at its own pitch.
 constexpr uint32_t OUTPUT_RATE = 44100;
 
-// Bytes per output block in the shipped format file: 1024 bytes play for
-// 23.2 ms at 44100 Hz, so a start is heard 23 to 46 ms later, and the mixer
-// and message loop have a whole block's time to refill the other block.
-constexpr uint32_t BLOCK_BYTES = 1024;
+// Bytes per output block in the shipped format file: 2048 bytes play for
+// 46.4 ms at 44100 Hz, so a start is heard 46 to 93 ms later. Under Wine with
+// a sound server, 1024-byte blocks (23.2 ms) broke up in every test run;
+// 2048 did not, so the message loop's refill has that much slack.
+constexpr uint32_t BLOCK_BYTES = 2048;
 
 // Bank 1: a struck wooden bar (marimba-like), pitched at C4. It is played at
 // steps 0.5 to 2.58, so its partials stay below 8 kHz to keep the truncating

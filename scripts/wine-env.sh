@@ -36,3 +36,23 @@ quaverton_wine_prefix() {
     fi
   ) 9>"$WINEPREFIX.lock"
 }
+
+# Copies prefix $1 to $2 for one run. The DLLs and programs (nearly all of a
+# prefix's 700 MB, and never written while programs run) become hard links
+# where the file system allows it; the registry and every other file are real
+# copies, so the run can change them without touching $1.
+quaverton_wine_prefix_copy() {
+  local base=$1 copy=$2 f
+  (
+    flock -s 9
+    if ! cp -al "$base" "$copy" 2>/dev/null; then
+      rm -rf "$copy"
+      cp -a "$base" "$copy"
+      exit
+    fi
+    find "$copy" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.drv' -o -iname '*.sys' \
+      -o -iname '*.nls' -o -iname '*.ocx' -o -iname '*.cpl' -o -iname '*.acm' -o -iname '*.tlb' \
+      -o -iname '*.ds' -o -iname '*.ax' -o -iname '*.com' -o -iname '*.msstyles' \) -print0 |
+      while IFS= read -r -d '' f; do cp -a --remove-destination "$base/${f#"$copy"/}" "$f"; done
+  ) 9>"$base.lock"
+}

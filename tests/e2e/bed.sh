@@ -1,124 +1,369 @@
-# The end-to-end test bed, sourced by each test script: a private folder with
-# a virtual display, a private sound server with a null sink, the build tree's
-# Wine prefix, and the program under Wine. Everything started here is recorded
-# by process id and ended when the test's shell exits, pass or fail.
+# The end-to-end test bed, sourced by each test script: a private display,
+# sound server and Wine per run, the program under Wine, and an end to all of
+# it by process id when the test's shell exits, pass or fail.
+
+# A private folder holds a virtual display, a sound server with a null sink and
+# per player (A, and B for two-player tests) a private copy of the build tree's
+# Wine prefix with its own wineserver. Nothing is ever ended by name.
 #
-#   BED_BUILD   the cross build folder (build/win64)    BED_NATIVE  the native build folder
+# Environment (CTest sets the first two, see tests/e2e/CMakeLists.txt):
+#   BED_BUILD     the cross build folder (build/win64): the program, its generated
+#                 files, tests/e2e/qdriver.exe and tests/e2e/tty_standin.exe
+#   BED_TOOLS     the folder holding the host tools capture_analyze and e2e_wavs
+#                 (default: $BED_BUILD/tests/e2e, where the cross build makes them)
+#   BED_KEEP=1    keep the private folder after the run (its path is printed)
+#   BED_DEADLINE  seconds after which the run is ended as failed (default 240)
+#
+# Typical use:
+#   source tests/e2e/bed.sh
+#   bed_start                           # display, sound, player A
+#   dir=$(bed_workdir player)           # the program and its files
+#   bed_launch "$dir"                   # the program under Wine, in the background
+#   drive wait-window 20000             # qdriver commands, in player A's prefix
+#   drive send-close; drive press-msgbox 1
+#   bed_wait_exit 20; expect "exit code" "$BED_EXIT" 0
+#   bed_finish                          # prints the tally, fails if anything failed
+# A second player: bed_add_player B; bed_as B bed_launch "$dirB"; bed_as B drive ...
 set -uo pipefail
 BED_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$BED_SOURCE/scripts/wine-env.sh"
 
-BED_DIR=$(mktemp -d /tmp/quaverton-bed.XXXXXX)
-BED_PIDS=()
-BED_PROGRAM_PID=
+BED_BUILD=${BED_BUILD:-$BED_SOURCE/build/win64}
+BED_TOOLS=${BED_TOOLS:-$BED_BUILD/tests/e2e}
+BED_DIR=$(mktemp -d "${TMPDIR:-/tmp}/quaverton-bed.XXXXXX")
+BED_PLAYER=A           # the player that drive, bed_launch and the rest work on
 BED_FAILURES=0
+BED_EXIT=
+BED_PIDS=()            # everything started, in order
+BED_CAPTURE_PID=
+BED_WATCHDOG_PID=
+BED_STOPPED=
+declare -A BED_PREFIX BED_SERVER_PID BED_SERVER_DIR BED_PROGRAM_PID BED_PROGRAM_LOG
+# No Mono, no Gecko (prefix creation takes seconds then), and no menu builder
+# writing desktop entries into the user's home.
+export WINELOADER=$WINE64 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 bed_log() { echo "bed: $*" >&2; }
 
-bed_cleanup() {
-  local pid
-  bed_capture_stop
-  for ((i = ${#BED_PIDS[@]} - 1; i >= 0; i--)); do
-    pid=${BED_PIDS[i]}
-    kill "$pid" 2>/dev/null
+# ---- Processes: started with a mark, recorded, ended by id ----
+
+# Every process the bed starts carries QUAVERTON_BED=<its folder> in its
+# environment, and so do the processes Wine starts from them; bed_leftovers
+# looks for that mark. The test's own shell does not carry it.
+bed__record() {
+  BED_PIDS+=("$1")
+  echo "$1 $2" >>"$BED_DIR/pids"
+}
+
+# bed__spawn KIND LOG COMMAND...: runs COMMAND in the background.
+bed__spawn() {
+  local kind=$1 log=$2
+  shift 2
+  QUAVERTON_BED=$BED_DIR "$@" >"$log" 2>&1 &
+  BED_LAST_PID=$!
+  bed__record "$BED_LAST_PID" "$kind"
+}
+
+# Alive and not a zombie: a child that has ended but is not yet collected
+# still answers kill -0.
+bed__alive() {
+  local stat
+  { stat=$(<"/proc/$1/stat"); } 2>/dev/null || return 1
+  stat=${stat##*) }
+  [[ ${stat%% *} != Z ]]
+}
+
+# Ends one process: TERM, up to 5 s to go, then KILL; collects it if it is ours.
+bed__end_pid() {
+  local pid=$1 i
+  if bed__alive "$pid"; then
+    kill -TERM "$pid" 2>/dev/null
+    for ((i = 0; i < 50; i++)); do bed__alive "$pid" || break; sleep 0.1; done
+    bed__alive "$pid" && kill -KILL "$pid" 2>/dev/null
+  fi
+  wait "$pid" 2>/dev/null
+  return 0
+}
+
+# Process ids of everything still running with this bed's mark.
+bed__marked_pids() {
+  local environ pid
+  for environ in /proc/[0-9]*/environ; do
+    pid=${environ#/proc/}
+    pid=${pid%/environ}
+    grep -qzxF "QUAVERTON_BED=$BED_DIR" "$environ" 2>/dev/null && bed__alive "$pid" && echo "$pid"
   done
-  if [[ -n ${WINEPREFIX:-} ]]; then "$WINESERVER" -k 2>/dev/null; "$WINESERVER" -w 2>/dev/null; fi
-  for pid in "${BED_PIDS[@]}"; do
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$pid" 2>/dev/null
-  done
-  rm -rf "$BED_DIR"
-}
-trap bed_cleanup EXIT
-
-# Starts the display, the sound server and the prefix.
-bed_start() {
-  local fd_file=$BED_DIR/display
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>"$BED_DIR/xvfb.log" &
-  BED_PIDS+=($!)
-  for _ in $(seq 100); do [[ -s $fd_file ]] && break; sleep 0.05; done
-  export DISPLAY=:$(head -n1 "$fd_file")
-
-  export PULSE_RUNTIME_PATH=$BED_DIR/pulse HOME=$BED_DIR/home
-  mkdir -p "$PULSE_RUNTIME_PATH" "$HOME"
-  pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
-    --load="module-null-sink sink_name=out" \
-    --load="module-native-protocol-unix socket=$BED_DIR/pulse.sock auth-anonymous=1" \
-    >"$BED_DIR/pulse.log" 2>&1 &
-  BED_PIDS+=($!)
-  export PULSE_SERVER=unix:$BED_DIR/pulse.sock
-  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
-  pactl set-default-sink out >/dev/null 2>&1
-
-  export WINELOADER=$WINE64
-  quaverton_wine_prefix "$BED_BUILD/wineprefix-e2e"
-  bed_use_virtual_desktop
 }
 
-# Runs every program of the prefix inside one Wine desktop window: the
-# program's frame and menu are drawn by Wine then, and hiding a window does
-# not wait on a window manager that is not there.
-bed_use_virtual_desktop() {
-  [[ -f $WINEPREFIX/.quaverton-desktop ]] && return 0
-  "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
-  "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f \
-    >/dev/null 2>&1
-  "$WINESERVER" -w
-  touch "$WINEPREFIX/.quaverton-desktop"
-}
-
-# A working folder with the generated files and the program; extra arguments
-# are files to copy over them (a test's own WAV files).
-bed_workdir() {
-  local dir=$BED_DIR/$1
-  shift
-  mkdir -p "$dir"
-  cp "$BED_BUILD"/{quaverton.exe,SAMPLE.WAV,SAMPLE2.WAV,ding.wav} "$dir"/
-  for f in "$@"; do cp "$f" "$dir"/; done
-  echo "$dir"
-}
-
-# Starts the program under Wine in folder $1, in the background.
-bed_launch() {
-  (cd "$1" && exec "$WINELOADER" quaverton.exe >"$BED_DIR/program.log" 2>&1) &
-  BED_PROGRAM_PID=$!
-  BED_PIDS+=($BED_PROGRAM_PID)
-}
-
-# Waits up to $1 seconds for the program to end and sets BED_EXIT to its exit
-# code ("timeout" if it is still running). Call it directly, not inside $(...):
-# only this shell can collect the program's exit code.
-bed_wait_exit() {
-  BED_EXIT=timeout
-  for _ in $(seq $(($1 * 10))); do
-    if ! kill -0 "$BED_PROGRAM_PID" 2>/dev/null; then
-      wait "$BED_PROGRAM_PID"
-      BED_EXIT=$?
-      return 0
-    fi
-    sleep 0.1
-  done
+# Prints what of this bed is still running (recorded or marked); fails if any.
+bed_leftovers() {
+  local pid found=()
+  for pid in "${BED_PIDS[@]}"; do bed__alive "$pid" && found+=("$pid"); done
+  for pid in $(bed__marked_pids); do [[ " ${found[*]} " == *" $pid "* ]] || found+=("$pid"); done
+  [[ ${#found[@]} -eq 0 ]] && return 0
+  for pid in "${found[@]}"; do echo "still running: $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"; done
   return 1
 }
 
-bed_running() { kill -0 "$BED_PROGRAM_PID" 2>/dev/null; }
+# Process ids of the children of process $1.
+bed__children_of() {
+  local stat rest
+  for stat in /proc/[0-9]*/stat; do
+    { rest=$(<"$stat"); } 2>/dev/null || continue
+    rest=${rest##*) }
+    read -r _ ppid _ <<<"$rest"
+    [[ $ppid == "$1" ]] && { stat=${stat#/proc/}; echo "${stat%/stat}"; }
+  done
+}
 
-# The driver program, run in the same prefix as the program.
-drive() { "$WINELOADER" "$BED_BUILD/tests/e2e/qdriver.exe" "$@" 2>/dev/null | tr -d '\r'; }
+# Ends the run after BED_DEADLINE seconds, so that a hung test still ends
+# everything (CTest's own time-out kills without a chance to tidy up). The
+# shell runs its TERM trap only once its foreground command is over, so that
+# command (a sleep, a driver call: never a recorded process) is ended too.
+bed__start_watchdog() {
+  local seconds=${BED_DEADLINE:-240}
+  (
+    trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
+    sleep "$seconds" &
+    sleeper=$!
+    if wait "$sleeper"; then
+      echo "bed: the run passed its deadline of $seconds s; ending it" >&2
+      kill -TERM $$
+      for pid in $(bed__children_of $$); do
+        grep -q "^$pid " "$BED_DIR/pids" || kill -TERM "$pid" 2>/dev/null
+      done
+    fi
+  ) &
+  BED_WATCHDOG_PID=$!
+  bed__record "$BED_WATCHDOG_PID" watchdog
+}
 
-# Records what the program plays until bed_capture_stop.
+# ---- Start ----
+
+bed_start() {
+  bed__start_watchdog
+  bed_start_display || return 1
+  bed_start_sound || return 1
+  bed_add_player A || return 1
+}
+
+# Xvfb on a display number it picks itself (-displayfd writes it when ready).
+bed_start_display() {
+  local fd_file=$BED_DIR/display i
+  : >"$fd_file"
+  QUAVERTON_BED=$BED_DIR Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+    3>"$fd_file" >"$BED_DIR/xvfb.log" 2>&1 &
+  bed__record $! xvfb
+  for ((i = 0; i < 200; i++)); do [[ $(<"$fd_file") == *[0-9] ]] && break; sleep 0.05; done
+  [[ -s $fd_file ]] || { bed_log "Xvfb did not start: $(tail -3 "$BED_DIR/xvfb.log")"; return 1; }
+  export DISPLAY=:$(head -n1 "$fd_file")
+}
+
+# A private PulseAudio: a null sink "out" (its monitor is what the program
+# played) at the program's output rate, a unix socket in the bed's folder, and
+# clients that never start a server of their own.
+bed_start_sound() {
+  local pulse=$BED_DIR/pulse i
+  mkdir -p "$pulse/runtime" "$pulse/state" "$pulse/home"
+  echo "autospawn = no" >"$pulse/client.conf"
+  export PULSE_CLIENTCONFIG=$pulse/client.conf PULSE_SERVER=unix:$pulse/socket
+  # No session bus: the server would try to launch one.
+  DBUS_SESSION_BUS_ADDRESS=unix:path=$pulse/no-bus \
+    HOME=$pulse/home PULSE_RUNTIME_PATH=$pulse/runtime PULSE_STATE_PATH=$pulse/state \
+    bed__spawn pulseaudio "$BED_DIR/pulse.log" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+    --use-pid-file=no --disable-shm=yes --log-target=stderr \
+    --load="module-null-sink sink_name=out rate=44100" \
+    --load="module-native-protocol-unix socket=$pulse/socket auth-anonymous=1"
+  for ((i = 0; i < 200; i++)); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
+  pactl info >/dev/null 2>&1 || { bed_log "the sound server did not start: $(tail -3 "$BED_DIR/pulse.log")"; return 1; }
+  pactl set-default-sink out >/dev/null
+  # An idle null sink renders in blocks of 2 s and lowers that only after the
+  # current block, so a recording started later would begin up to 2 s late. A
+  # low-latency reader kept on the monitor for the whole run keeps the blocks
+  # short, and every capture then starts at once.
+  bed__spawn pace-keeper /dev/null parec -d out.monitor --format=u8 --rate=44100 --channels=1 --raw \
+    --latency-msec=10
+}
+
+# The build tree's prefix for these tests, made once (wineboot takes seconds):
+# every program of it runs inside one Wine desktop window, so the program's
+# frame and menu are drawn by Wine and showing or hiding a window does not wait
+# on a window manager that is not there.
+bed__base_prefix() {
+  local base=$BED_BUILD/wineprefix-e2e
+  (quaverton_wine_prefix "$base") || return 1
+  (
+    flock 9
+    [[ -f $base/.quaverton-desktop ]] && exit 0
+    export WINEPREFIX=$base
+    "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1 &&
+      "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f \
+        >/dev/null 2>&1
+    "$WINESERVER" -w
+    touch "$base/.quaverton-desktop"
+  ) 9>"$base.lock"
+  echo "$base"
+}
+
+# bed_add_player NAME: a private copy of the prefix and its own wineserver,
+# which must hear the sound server (winmm must see wave output devices).
+bed_add_player() {
+  local name=$1 base prefix i devices
+  base=$(bed__base_prefix) || { bed_log "cannot make the Wine prefix"; return 1; }
+  prefix=$BED_DIR/players/$name/prefix
+  mkdir -p "$(dirname "$prefix")"
+  quaverton_wine_prefix_copy "$base" "$prefix" || return 1
+  BED_PREFIX[$name]=$prefix
+  bed__start_wineserver "$name" || return 1
+  [[ $name == A ]] && export WINEPREFIX=$prefix
+  devices=$(bed_as "$name" drive wave-devices) ||
+    { bed_log "player $name: Wine sees no wave output device ($devices)"; return 1; }
+  # The wave mapper and the null sink; none means Wine cannot reach the server.
+  [[ ${devices%%|*} -ge 1 ]] || { bed_log "player $name: $devices"; return 1; }
+  bed_log "player $name: prefix $prefix, wave output devices: $devices"
+}
+
+# A player's own wineserver, kept running for the whole run. It works in its
+# server folder (its socket and lock), which it leaves behind when it ends.
+bed__start_wineserver() {
+  local name=$1 pid i dir
+  WINEPREFIX=${BED_PREFIX[$name]} bed__spawn "wineserver-$name" "$BED_DIR/players/$name/wineserver.log" \
+    "$WINESERVER" -f -p
+  pid=$BED_LAST_PID
+  BED_SERVER_PID[$name]=$pid
+  for ((i = 0; i < 200; i++)); do
+    dir=$(readlink "/proc/$pid/cwd" 2>/dev/null)
+    [[ -S $dir/socket ]] && { BED_SERVER_DIR[$name]=$dir; return 0; }
+    sleep 0.05
+  done
+  bed_log "player $name: the wineserver did not start: $(tail -3 "$BED_DIR/players/$name/wineserver.log")"
+  return 1
+}
+
+# bed_as PLAYER COMMAND...: runs one bed command for another player.
+bed_as() {
+  local BED_PLAYER=$1
+  shift
+  "$@"
+}
+
+# ---- Wine and the driver ----
+
+# Runs a Windows program in the current player's prefix, in the foreground.
+bed_wine() { WINEPREFIX=${BED_PREFIX[$BED_PLAYER]} QUAVERTON_BED=$BED_DIR "$WINELOADER" "$@"; }
+
+# The driver (qdriver.exe), in the current player's prefix: its result line,
+# and its exit status.
+drive() { bed_wine "$BED_BUILD/tests/e2e/qdriver.exe" "$@" 2>/dev/null | tr -d '\r'; }
+
+# ---- The program ----
+
+# bed_workdir NAME [FILE...]: a working folder with the program and its
+# generated files (SAMPLE.WAV, SAMPLE2.WAV, ding.wav), then FILEs copied over
+# them (a test's own files; a file is renamed with SRC=NAME). Prints its path.
+bed_workdir() {
+  local dir=$BED_DIR/work/$1 f
+  shift
+  mkdir -p "$dir"
+  cp "$BED_BUILD"/{quaverton.exe,SAMPLE.WAV,SAMPLE2.WAV,ding.wav} "$dir"/ || return 1
+  for f in "$@"; do
+    if [[ $f == *=* ]]; then cp "${f%%=*}" "$dir/${f#*=}" || return 1; else cp "$f" "$dir"/ || return 1; fi
+  done
+  echo "$dir"
+}
+
+# bed_launch DIR [PROGRAM.exe [ARGS...]]: starts the program (quaverton.exe by
+# default) under Wine in DIR, in the background, for the current player. With
+# BED_PRELOAD set, that library is preloaded into the program alone (for
+# example one that gives pseudo-terminals modem lines).
+bed_launch() {
+  local dir=$1 exe=${2:-quaverton.exe} log
+  shift
+  (($# > 0)) && shift
+  log=$BED_DIR/players/$BED_PLAYER/program.log
+  BED_PROGRAM_LOG[$BED_PLAYER]=$log
+  (cd "$dir" && exec env WINEPREFIX="${BED_PREFIX[$BED_PLAYER]}" QUAVERTON_BED="$BED_DIR" \
+    ${BED_PRELOAD:+"LD_PRELOAD=$BED_PRELOAD"} "$WINELOADER" "$exe" "$@" >"$log" 2>&1) &
+  BED_PROGRAM_PID[$BED_PLAYER]=$!
+  bed__record $! "program-$BED_PLAYER"
+}
+
+bed_running() { bed__alive "${BED_PROGRAM_PID[$BED_PLAYER]:-0}"; }
+
+# bed_wait_exit SECONDS: waits for the current player's program to end. Sets
+# BED_EXIT to its exit code and returns it; on time-out BED_EXIT is "timeout"
+# and the status 124. Call it directly, not inside $(...): only this shell can
+# collect the program's exit code.
+bed_wait_exit() {
+  local pid=${BED_PROGRAM_PID[$BED_PLAYER]:-} i
+  BED_EXIT=timeout
+  [[ -n $pid ]] || return 124
+  for ((i = 0; i < $1 * 20; i++)); do
+    if ! bed__alive "$pid"; then
+      wait "$pid"
+      BED_EXIT=$?
+      return "$BED_EXIT"
+    fi
+    sleep 0.05
+  done
+  return 124
+}
+
+# ---- Sound capture ----
+
+# bed_capture_start FILE: records the null sink's monitor as raw 8-bit mono
+# at 44100 Hz until bed_capture_stop; returns once the first samples are in
+# FILE (times in the capture count from about then, within 10 ms).
 bed_capture_start() {
-  parec -d out.monitor --format=u8 --rate=44100 --channels=1 --raw --latency-msec=10 >"$1" &
+  local i
+  QUAVERTON_BED=$BED_DIR parec -d out.monitor --format=u8 --rate=44100 --channels=1 --raw \
+    --latency-msec=10 >"$1" 2>"$BED_DIR/parec.log" &
   BED_CAPTURE_PID=$!
-  BED_PIDS+=($BED_CAPTURE_PID)
-}
-bed_capture_stop() {
-  [[ -n ${BED_CAPTURE_PID:-} ]] || return 0
-  kill "$BED_CAPTURE_PID" 2>/dev/null
-  wait "$BED_CAPTURE_PID" 2>/dev/null
+  bed__record "$BED_CAPTURE_PID" parec
+  for ((i = 0; i < 100; i++)); do [[ -s $1 ]] && return 0; sleep 0.02; done
+  bed_log "the capture did not start: $(tail -3 "$BED_DIR/parec.log")"
+  return 1
 }
 
-analyze() { "$BED_NATIVE/tests/e2e/capture_analyze" "$@"; }
+bed_capture_stop() {
+  [[ -n $BED_CAPTURE_PID ]] || return 0
+  kill -INT "$BED_CAPTURE_PID" 2>/dev/null
+  bed__end_pid "$BED_CAPTURE_PID"
+  BED_CAPTURE_PID=
+}
+
+# The host tools: the capture analyser and the test WAV writer.
+analyze() { "$BED_TOOLS/capture_analyze" "$@"; }
+bed_wav() { "$BED_TOOLS/e2e_wavs" "$@"; }
+
+# ---- The serial line, for two players ----
+
+# A virtual null-modem cable: two linked pseudo-terminals, $BED_DIR/ttyA and
+# $BED_DIR/ttyB; bytes written to one are read from the other.
+bed_serial_pair() {
+  local i
+  bed__spawn socat "$BED_DIR/socat.log" socat -d -d \
+    "pty,raw,echo=0,link=$BED_DIR/ttyA" "pty,raw,echo=0,link=$BED_DIR/ttyB"
+  for ((i = 0; i < 100; i++)); do [[ -e $BED_DIR/ttyA && -e $BED_DIR/ttyB ]] && return 0; sleep 0.05; done
+  bed_log "socat made no pseudo-terminals: $(tail -3 "$BED_DIR/socat.log")"
+  return 1
+}
+
+# bed_map_com_port COMn TTY: gives the current player's Wine that COM port on
+# TTY, then restarts its wineserver so that the port is made anew.
+bed_map_com_port() {
+  local name=$BED_PLAYER prefix=${BED_PREFIX[$BED_PLAYER]}
+  bed_wine reg add 'HKLM\Software\Wine\Ports' /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1 || return 1
+  WINEPREFIX=$prefix "$WINESERVER" -k 2>/dev/null
+  bed__end_pid "${BED_SERVER_PID[$name]}"
+  bed__start_wineserver "$name"
+}
+
+# ---- Looking at the screen ----
+
+bed_screenshot() { import -display "$DISPLAY" -window root "$1"; }
+
+# ---- Outcomes ----
 
 # expect NAME ACTUAL EXPECTED: one checked outcome.
 expect() {
@@ -130,11 +375,65 @@ expect() {
   fi
 }
 
+# expect_match NAME ACTUAL REGEX: one outcome checked against a pattern.
+expect_match() {
+  if [[ $2 =~ $3 ]]; then
+    echo "ok: $1"
+  else
+    echo "FAIL: $1: got '$2', expected a match of '$3'"
+    BED_FAILURES=$((BED_FAILURES + 1))
+  fi
+}
+
+# expect_true NAME COMMAND...: an outcome that is a command's success.
+expect_true() {
+  local name=$1
+  shift
+  if "$@"; then echo "ok: $name"; else echo "FAIL: $name"; BED_FAILURES=$((BED_FAILURES + 1)); fi
+}
+
+# Ends everything, checks that nothing is left, prints the tally and the
+# programs' last words on failure; its status is the test's result.
 bed_finish() {
+  local leftovers log
+  bed_stop
+  leftovers=$(bed_leftovers)
+  expect "nothing of the run is left running" "$leftovers" ""
   echo "$BED_FAILURES failure(s)"
-  if [[ $BED_FAILURES -ne 0 && -f $BED_DIR/program.log ]]; then
-    echo "--- the program's output:"
-    grep -vE 'fixme|ALSA' "$BED_DIR/program.log" | tail -20
+  if [[ $BED_FAILURES -ne 0 ]]; then
+    for log in "${BED_PROGRAM_LOG[@]}"; do
+      [[ -s $log ]] && { echo "--- $log:"; grep -vE 'fixme|ALSA' "$log" | tail -20; }
+    done
   fi
   [[ $BED_FAILURES -eq 0 ]]
 }
+
+# ---- End ----
+
+# Ends everything this bed started, by process id: the capture, each player's
+# Wine (wineserver -k ends the prefix's processes and its server), then the
+# sound server, the display and anything else recorded; then anything still
+# carrying the bed's mark. Safe to call twice; the EXIT trap calls it.
+bed_stop() {
+  [[ -n $BED_STOPPED ]] && return 0
+  BED_STOPPED=1
+  local name pid i
+  [[ -n $BED_WATCHDOG_PID ]] && bed__end_pid "$BED_WATCHDOG_PID"
+  bed_capture_stop
+  for name in "${!BED_SERVER_PID[@]}"; do
+    WINEPREFIX=${BED_PREFIX[$name]} "$WINESERVER" -k 2>/dev/null
+    [[ -n ${BED_PROGRAM_PID[$name]:-} ]] && bed__end_pid "${BED_PROGRAM_PID[$name]}"
+    bed__end_pid "${BED_SERVER_PID[$name]}"
+  done
+  for ((i = ${#BED_PIDS[@]} - 1; i >= 0; i--)); do bed__end_pid "${BED_PIDS[i]}"; done
+  for pid in $(bed__marked_pids); do
+    bed_log "ending a stray process of the run: $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
+    bed__end_pid "$pid"
+  done
+  for name in "${!BED_SERVER_DIR[@]}"; do rm -rf "${BED_SERVER_DIR[$name]}"; done
+  if [[ ${BED_KEEP:-} == 1 ]]; then bed_log "kept $BED_DIR"; else rm -rf "$BED_DIR"; fi
+}
+
+trap bed_stop EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM

@@ -12,6 +12,10 @@ namespace e2e {
 namespace {
 
 constexpr int SILENT_LEVEL = 128;
+// How far one period may stray from the median period and still be measured:
+// truncating resampling moves a crossing by up to a sample (1 % of a 441 Hz
+// period at the highest step), a drop-out by far more.
+constexpr double PERIOD_TOLERANCE = 0.1;
 
 bool IsSilent(uint8_t sample, int tolerance) { return std::abs(int(sample) - SILENT_LEVEL) <= tolerance; }
 
@@ -27,6 +31,28 @@ double LargestDeviation(const Samples& s, size_t from, size_t to, double level)
     double largest = 0;
     for (size_t i = from; i < to; ++i) largest = std::max(largest, std::fabs(s[i] - level));
     return largest;
+}
+
+// The times of the upward crossings of the stretch's mean level, each placed
+// between its two samples by linear interpolation. A crossing counts only
+// after the signal has been a quarter of its amplitude below the level, so
+// quantisation steps near the level do not count twice.
+std::vector<double> UpwardCrossings(const Samples& s, size_t from, size_t to)
+{
+    std::vector<double> times;
+    if (to <= from + 2) return times;
+    const double level = Mean(s, from, to);
+    const double hysteresis = std::max(1.0, LargestDeviation(s, from, to, level) / 4.0);
+    bool armed = false;
+    for (size_t i = from + 1; i < to; ++i) {
+        const double a = s[i - 1], b = s[i];
+        if (b < level - hysteresis) armed = true;
+        if (armed && a < level && b >= level) {
+            times.push_back(static_cast<double>(i - 1) + (level - a) / (b - a));
+            armed = false;
+        }
+    }
+    return times;
 }
 
 }  // namespace
@@ -57,26 +83,22 @@ std::vector<Sound> FindSounds(const Samples& s, double rate, const SilenceRule& 
 
 double DominantFrequency(const Samples& s, size_t from, size_t to, double rate)
 {
-    to = std::min(to, s.size());
-    if (to <= from + 2) return 0.0;
-    const double level = Mean(s, from, to);
-    const double hysteresis = std::max(1.0, LargestDeviation(s, from, to, level) / 4.0);
-    bool armed = false;
-    double first = -1.0, last = -1.0;
-    int crossings = 0;
-    for (size_t i = from + 1; i < to; ++i) {
-        const double a = s[i - 1], b = s[i];
-        if (b < level - hysteresis) armed = true;
-        if (armed && a < level && b >= level) {
-            const double t = static_cast<double>(i - 1) + (level - a) / (b - a);
-            if (first < 0) first = t;
-            last = t;
-            ++crossings;
-            armed = false;
-        }
+    const std::vector<double> crossings = UpwardCrossings(s, from, std::min(to, s.size()));
+    if (crossings.size() < 3) return 0.0;
+    std::vector<double> periods;
+    for (size_t i = 1; i < crossings.size(); ++i) periods.push_back(crossings[i] - crossings[i - 1]);
+    std::vector<double> sorted = periods;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    // A drop-out stretches the period it falls in; such periods are left out,
+    // and the rest, each measured between interpolated crossings, averaged.
+    double kept = 0, total = 0;
+    for (double p : periods) {
+        if (std::fabs(p - median) > PERIOD_TOLERANCE * median) continue;
+        kept += 1;
+        total += p;
     }
-    if (crossings < 3) return 0.0;
-    return (crossings - 1) * rate / (last - first);
+    return kept > 0 ? kept * rate / total : 0.0;
 }
 
 std::vector<Gap> FindGaps(const Samples& s, size_t from, size_t to, size_t minRun)

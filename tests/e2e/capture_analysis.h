@@ -1,7 +1,6 @@
-// Reading what the program played, from a capture of the sound server's
-// monitor: raw 8-bit unsigned mono samples with 128 as the silent level.
-// Finds where each sound starts after silence, measures its frequency, and
-// finds drop-outs (the stream holding one value) inside a sustained sound.
+// Reading what the program played, from a capture of raw 8-bit unsigned mono
+// samples (128 silent): where each sound starts after silence, its frequency,
+// and drop-outs (the stream holding one value) inside a sustained sound.
 #pragma once
 
 #include <cstddef>
@@ -32,11 +31,11 @@ struct Sound {
 // starting there.
 std::vector<Sound> FindSounds(const Samples& s, double rate, const SilenceRule& rule);
 
-// The dominant frequency of samples [from, to) in hertz, from the times of
-// the upward crossings of the stretch's mean level, each placed between its
-// two samples by linear interpolation; a hysteresis of a quarter of the
-// amplitude keeps quantisation steps from counting as crossings. 0 when the
-// stretch holds fewer than two whole periods.
+// The dominant frequency of samples [from, to) in hertz: the mean of the
+// periods between upward crossings of the stretch's mean level (crossings
+// placed between samples by linear interpolation), leaving out periods more
+// than 10 % off the median, which a drop-out stretches. 0 when the stretch
+// holds fewer than two whole periods.
 double DominantFrequency(const Samples& s, size_t from, size_t to, double rate);
 
 // A run of exactly equal samples.

@@ -1,154 +1,117 @@
-// Reads what the program played, as captured from the sound server (raw
-// 8-bit unsigned mono at 44100 Hz), and writes the test files the end-to-end
-// tests give the program.
-//   capture_analyze onsets CAPTURE        one line per sound: onset ms, frequency Hz
-//   capture_analyze gaps CAPTURE          drop-outs inside a sustained sound
-//   capture_analyze wav KIND FILE         write a test WAV (tone, long-tone, riff, tag2, empty, tiny, corrupt)
-#include <cmath>
-#include <cstdint>
+// Reads a capture of what the program played (raw 8-bit unsigned mono, as
+// parec --format=u8 --channels=1 --raw writes it) and prints what a listener
+// would note: where each sound starts, its pitch, and any drop-outs.
+
+//   capture_analyze CAPTURE [--ref-hz F]      one line per sound, then "sounds N"
+//   capture_analyze CAPTURE --gaps            drop-outs inside the sounding stretch
+// Options: --rate R (44100)  --tolerance N (2)  --min-silence-ms MS (20)
+//          --skip-ms MS (5)  --window-ms MS (100)  --gap-ms MS (2)
+//          --from MS --to MS (the stretch --gaps looks at; default first to last sound)
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
+
+#include "tests/e2e/capture_analysis.h"
 
 namespace {
 
-constexpr double RATE = 44100.0;
-// Deviation from the silent level 128 that counts as sound, and the silence
-// that must come before an onset (shorter pauses belong to the same sound).
-constexpr int SOUND_LEVEL = 8;
-constexpr size_t SILENCE_BEFORE_ONSET = 441 * 3;  // 30 ms
-constexpr size_t MEASURE_SKIP = 441;              // 10 ms past the onset
-constexpr size_t MEASURE_LENGTH = 441 * 8;        // 80 ms measured
+struct Options {
+    std::string capture;
+    double rate = 44100.0;
+    double refHz = 0.0;
+    e2e::SilenceRule silence;
+    // The pitch is measured from skipMs after the onset (past any click of
+    // the start) over windowMs, or to the end of the sound if it is shorter:
+    // 100 ms holds 44 periods of a 441 Hz tone, enough for 0.05 % accuracy.
+    double skipMs = 5.0;
+    double windowMs = 100.0;
+    bool gaps = false;
+    // A held value of 2 ms is a drop-out: the flat top of the slowest tone
+    // the voices play (a 441 Hz bank at half speed) lasts well under 0.5 ms.
+    double gapMs = 2.0;
+    double fromMs = -1.0;
+    double toMs = -1.0;
+};
 
-std::vector<uint8_t> ReadAll(const char* path)
+int Usage()
 {
-    std::vector<uint8_t> bytes;
-    if (std::FILE* f = std::fopen(path, "rb")) {
-        uint8_t buf[65536];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-        std::fclose(f);
-    }
-    return bytes;
+    std::fprintf(stderr,
+                 "usage: capture_analyze CAPTURE [--ref-hz F] [--gaps] [--rate R] [--tolerance N]\n"
+                 "       [--min-silence-ms MS] [--skip-ms MS] [--window-ms MS] [--gap-ms MS]\n"
+                 "       [--from MS] [--to MS]\n");
+    return 2;
 }
 
-bool Loud(uint8_t s) { return std::abs(int(s) - 128) > SOUND_LEVEL; }
-
-// Frequency from the times of upward crossings of the silent level, each
-// placed between its two samples by linear interpolation.
-double Frequency(const std::vector<uint8_t>& c, size_t from, size_t to)
+bool ReadOptions(int argc, char** argv, Options& o)
 {
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (size_t i = from + 1; i < to && i < c.size(); ++i) {
-        double a = c[i - 1] - 128.0, b = c[i] - 128.0;
-        if (a < 0 && b >= 0) {
-            double t = (i - 1) + (-a) / (b - a);
-            if (first < 0) first = t;
-            last = t;
-            ++crossings;
-        }
-    }
-    return crossings > 1 ? (crossings - 1) * RATE / (last - first) : 0.0;
-}
-
-int Onsets(const std::vector<uint8_t>& c)
-{
-    size_t quiet = SILENCE_BEFORE_ONSET;
-    for (size_t i = 0; i < c.size(); ++i) {
-        if (!Loud(c[i])) {
-            ++quiet;
+    if (argc < 2) return false;
+    o.capture = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (name == "--gaps") {
+            o.gaps = true;
             continue;
         }
-        if (quiet >= SILENCE_BEFORE_ONSET)
-            std::printf("%.1f %.2f\n", i * 1000.0 / RATE, Frequency(c, i + MEASURE_SKIP, i + MEASURE_SKIP + MEASURE_LENGTH));
-        quiet = 0;
+        if (i + 1 >= argc) return false;
+        const double v = std::strtod(argv[++i], nullptr);
+        if (name == "--ref-hz") o.refHz = v;
+        else if (name == "--rate") o.rate = v;
+        else if (name == "--tolerance") o.silence.tolerance = static_cast<int>(v);
+        else if (name == "--min-silence-ms") o.silence.minSilenceMs = v;
+        else if (name == "--skip-ms") o.skipMs = v;
+        else if (name == "--window-ms") o.windowMs = v;
+        else if (name == "--gap-ms") o.gapMs = v;
+        else if (name == "--from") o.fromMs = v;
+        else if (name == "--to") o.toMs = v;
+        else return false;
     }
+    return true;
+}
+
+size_t ToSamples(double ms, double rate) { return static_cast<size_t>(ms * rate / 1000.0 + 0.5); }
+double ToMs(size_t samples, double rate) { return static_cast<double>(samples) * 1000.0 / rate; }
+
+int PrintSounds(const e2e::Samples& s, const Options& o)
+{
+    const auto sounds = e2e::FindSounds(s, o.rate, o.silence);
+    for (const e2e::Sound& sound : sounds) {
+        const size_t from = sound.start + ToSamples(o.skipMs, o.rate);
+        const size_t to = std::min(sound.end, from + ToSamples(o.windowMs, o.rate));
+        const double hz = from < to ? e2e::DominantFrequency(s, from, to, o.rate) : 0.0;
+        std::printf("onset %.1f end %.1f freq %.2f", ToMs(sound.start, o.rate), ToMs(sound.end, o.rate), hz);
+        if (o.refHz > 0) std::printf(" ratio %.4f", hz / o.refHz);
+        std::printf("\n");
+    }
+    std::printf("sounds %zu\n", sounds.size());
     return 0;
 }
 
-// A drop-out shows as the stream holding one value (the device played
-// nothing new) for at least 2 ms in the middle of a sounding stretch.
-int Gaps(const std::vector<uint8_t>& c)
+int PrintGaps(const e2e::Samples& s, const Options& o)
 {
-    size_t gaps = 0, run = 1, sounding = 0;
-    for (size_t i = 1; i < c.size(); ++i) {
-        run = c[i] == c[i - 1] ? run + 1 : 1;
-        if (Loud(c[i])) ++sounding;
-        if (run == 88 && sounding > 0 && i + 1000 < c.size()) ++gaps;
-    }
-    std::printf("%zu gaps in %.1f s, %.1f s sounding\n", gaps, c.size() / RATE, sounding / RATE);
+    const auto sounds = e2e::FindSounds(s, o.rate, o.silence);
+    size_t from = o.fromMs >= 0 ? ToSamples(o.fromMs, o.rate) : (sounds.empty() ? 0 : sounds.front().start);
+    size_t to = o.toMs >= 0 ? ToSamples(o.toMs, o.rate) : (sounds.empty() ? 0 : sounds.back().end);
+    to = std::min(to, s.size());
+    from = std::min(from, to);
+    const auto gaps = e2e::FindGaps(s, from, to, ToSamples(o.gapMs, o.rate));
+    for (const e2e::Gap& g : gaps)
+        std::printf("gap %.1f length %.1f value %d\n", ToMs(g.start, o.rate), ToMs(g.length, o.rate), s[g.start]);
+    std::printf("gaps %zu from %.1f to %.1f\n", gaps.size(), ToMs(from, o.rate), ToMs(to, o.rate));
     return 0;
-}
-
-void Put32(std::vector<uint8_t>& f, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) f.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-void Put16(std::vector<uint8_t>& f, uint16_t v)
-{
-    f.push_back(static_cast<uint8_t>(v));
-    f.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-std::vector<uint8_t> Wave(const std::vector<uint8_t>& data, uint16_t tag, const char* riff = "RIFF")
-{
-    std::vector<uint8_t> f(riff, riff + 4);
-    Put32(f, static_cast<uint32_t>(36 + data.size()));
-    for (const char* t : {"WAVE", "fmt "}) f.insert(f.end(), t, t + 4);
-    Put32(f, 16);
-    Put16(f, tag);
-    Put16(f, 1);
-    Put32(f, 44100);
-    Put32(f, 44100);
-    Put16(f, 1);
-    Put16(f, 8);
-    f.insert(f.end(), {'d', 'a', 't', 'a'});
-    Put32(f, static_cast<uint32_t>(data.size()));
-    f.insert(f.end(), data.begin(), data.end());
-    return f;
-}
-
-int WriteWav(const std::string& kind, const char* path)
-{
-    std::vector<uint8_t> f;
-    if (kind == "tone" || kind == "long-tone") {
-        // 441 Hz, 100 samples a period, starting from silence: 0.4 s, so that
-        // keys a second apart are heard apart, or 30 s for a sustained sound.
-        std::vector<uint8_t> d(kind == "tone" ? 17640 : 1323000);
-        for (size_t i = 0; i < d.size(); ++i)
-            d[i] = static_cast<uint8_t>(std::lround(128 + 110 * std::sin(2 * M_PI * 441.0 * i / RATE)));
-        f = Wave(d, 1);
-    } else if (kind == "riff") {
-        f = Wave(std::vector<uint8_t>(5000, 128), 1, "riff");
-    } else if (kind == "tag2") {
-        f = Wave(std::vector<uint8_t>(1024, 128), 2);
-    } else if (kind == "empty") {
-        f = Wave({}, 1);
-    } else if (kind == "tiny") {
-        f = Wave(std::vector<uint8_t>(100, 128), 1);  // RIFF size 136: too few samples
-    } else if (kind == "corrupt") {
-        f = Wave(std::vector<uint8_t>(1024, 128), 1);
-        f[40] = 0xFF;  // the data chunk claims more than the file holds
-        f[41] = 0xFF;
-    } else {
-        std::fprintf(stderr, "unknown kind %s\n", kind.c_str());
-        return 2;
-    }
-    std::FILE* out = std::fopen(path, "wb");
-    if (!out) return 1;
-    std::fwrite(f.data(), 1, f.size(), out);
-    return std::fclose(out) == 0 ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc >= 3 && std::strcmp(argv[1], "onsets") == 0) return Onsets(ReadAll(argv[2]));
-    if (argc >= 3 && std::strcmp(argv[1], "gaps") == 0) return Gaps(ReadAll(argv[2]));
-    if (argc >= 4 && std::strcmp(argv[1], "wav") == 0) return WriteWav(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: capture_analyze onsets|gaps CAPTURE | wav KIND FILE\n");
-    return 2;
+    Options o;
+    if (!ReadOptions(argc, argv, o)) return Usage();
+    e2e::Samples samples;
+    if (!e2e::ReadCapture(o.capture, samples)) {
+        std::fprintf(stderr, "capture_analyze: cannot read %s\n", o.capture.c_str());
+        return 1;
+    }
+    return o.gaps ? PrintGaps(samples, o) : PrintSounds(samples, o);
 }

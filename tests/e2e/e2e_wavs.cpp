@@ -1,5 +1,6 @@
 // Writes one of the end-to-end tests' WAV files: a pure-tone sample bank, a
 // good format file, or a malformed file that start-up must refuse.
+
 //   e2e_wavs KIND FILE [--hz F] [--ms N] [--amp A] [--bytes N] [--rate R]
 //   e2e_wavs --help      lists the kinds
 #include <cstdio>

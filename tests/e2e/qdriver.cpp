@@ -1,223 +1,620 @@
-// The test driver: a small Win32 console program that works the real program
-// from outside, in the same Wine prefix, the way a person would: it types,
-// clicks, chooses menu commands, plays MIDI notes, reads and answers message
-// boxes, and reads what the window shows. Each command prints one line and
-// exits 0 on success, 1 on failure or time-out.
+// The test driver: a Win32 console program that works the program from outside,
+// in its Wine prefix, as a person would: it types, clicks, chooses commands,
+// plays MIDI notes, answers message boxes and reads what the window shows.
+
+// Each command prints one result line (listings print several), fields joined
+// by '|', and exits 0 on success, 1 on failure or time-out. `qdriver help`
+// lists the commands.
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <io.h>
 #include <string>
+#include <vector>
+
+#include "tests/e2e/qdriver_probe.h"
 
 namespace {
 
 const char MAIN_CLASS[] = "TTYWndClass";
+const char DIALOG_CLASS[] = "#32770";
+constexpr DWORD POLL_MS = 20;
+constexpr DWORD DEFAULT_WAIT_MS = 10000;
+constexpr int MSGBOX_TEXT_ID = 0xFFFF;  // the static text of a message box
 
-HWND MainWindow() { return FindWindowA(MAIN_CLASS, nullptr); }
+using Args = std::vector<std::string>;
 
-// A message box: a dialog window that has buttons (the splash has none).
-struct BoxSearch {
-    HWND found = nullptr;
-};
+// ---- Results ----
 
-BOOL CALLBACK HasButton(HWND hChild, LPARAM lParam)
+int Succeed(const std::string& line)
 {
-    char cls[32];
-    GetClassNameA(hChild, cls, sizeof cls);
-    if (lstrcmpiA(cls, "Button") == 0) {
-        *reinterpret_cast<bool*>(lParam) = true;
-        return FALSE;
-    }
-    return TRUE;
+    std::printf("%s\n", line.c_str());
+    return 0;
 }
 
-BOOL CALLBACK FindBox(HWND hWnd, LPARAM lParam)
+int Fail(const std::string& why)
 {
-    char cls[32];
-    GetClassNameA(hWnd, cls, sizeof cls);
-    if (lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(hWnd)) return TRUE;
-    bool buttons = false;
-    EnumChildWindows(hWnd, HasButton, reinterpret_cast<LPARAM>(&buttons));
-    if (!buttons) return TRUE;
-    reinterpret_cast<BoxSearch*>(lParam)->found = hWnd;
-    return FALSE;
-}
-
-BOOL CALLBACK FindSplash(HWND hWnd, LPARAM lParam)
-{
-    char cls[32];
-    GetClassNameA(hWnd, cls, sizeof cls);
-    if (lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(hWnd)) return TRUE;
-    bool buttons = false;
-    EnumChildWindows(hWnd, HasButton, reinterpret_cast<LPARAM>(&buttons));
-    if (buttons) return TRUE;
-    reinterpret_cast<BoxSearch*>(lParam)->found = hWnd;
-    return FALSE;
-}
-
-HWND FindMessageBox()
-{
-    BoxSearch search;
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-BOOL CALLBACK FindStaticText(HWND hChild, LPARAM lParam)
-{
-    char cls[32];
-    GetClassNameA(hChild, cls, sizeof cls);
-    if (lstrcmpiA(cls, "Static") != 0) return TRUE;
-    char text[512];
-    if (GetWindowTextA(hChild, text, sizeof text) > 0) {
-        *reinterpret_cast<std::string*>(lParam) = text;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-template <typename F>
-bool WaitFor(int timeoutMs, F ready)
-{
-    for (int waited = 0;; waited += 50) {
-        if (ready()) return true;
-        if (waited >= timeoutMs) return false;
-        Sleep(50);
-    }
-}
-
-int Fail(const char* what)
-{
-    std::printf("fail: %s\n", what);
+    std::printf("fail: %s\n", why.c_str());
     return 1;
 }
 
-int WaitWindow(int timeoutMs)
+std::string Join(const std::vector<std::string>& fields)
+{
+    std::string out;
+    for (size_t i = 0; i < fields.size(); ++i) out += (i ? "|" : "") + fields[i];
+    return out;
+}
+
+std::string Num(long long v) { return std::to_string(v); }
+
+std::string Hex(const void* p)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p)));
+    return buf;
+}
+
+unsigned long ArgNumber(const Args& a, size_t i, unsigned long fallback)
+{
+    return i < a.size() ? std::strtoul(a[i].c_str(), nullptr, 0) : fallback;
+}
+
+DWORD ArgTimeout(const Args& a, size_t i) { return ArgNumber(a, i, DEFAULT_WAIT_MS); }
+
+// ---- Waiting ----
+
+template <typename Ready>
+bool WaitFor(DWORD timeoutMs, Ready ready)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (ready()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(POLL_MS);
+    }
+}
+
+// ---- Windows and their texts ----
+
+std::string ClassOf(HWND hWnd)
+{
+    char cls[64] = "";
+    GetClassNameA(hWnd, cls, sizeof cls);
+    return cls;
+}
+
+// The text of a window of any process; WM_GETTEXT reaches controls too.
+std::string TextOf(HWND hWnd)
+{
+    char text[1024] = "";
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(hWnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             2000, &copied))
+        GetWindowTextA(hWnd, text, sizeof text);
+    return text;
+}
+
+DWORD ProcessOf(HWND hWnd)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    return pid;
+}
+
+HWND MainWindow() { return FindWindowA(MAIN_CLASS, nullptr); }
+
+bool MainWindowShown(HWND& hWnd)
+{
+    hWnd = MainWindow();
+    return hWnd != nullptr && IsWindowVisible(hWnd);
+}
+
+std::string RectText(const RECT& r)
+{
+    return Num(r.left) + " " + Num(r.top) + " " + Num(r.right - r.left) + " " + Num(r.bottom - r.top);
+}
+
+BOOL CALLBACK CollectWindow(HWND hWnd, LPARAM list)
+{
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hWnd);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows()
+{
+    std::vector<HWND> all;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+std::vector<HWND> ChildWindows(HWND parent)
+{
+    std::vector<HWND> all;
+    EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+bool HasButton(HWND dialog)
+{
+    for (HWND child : ChildWindows(dialog))
+        if (lstrcmpiA(ClassOf(child).c_str(), "Button") == 0) return true;
+    return false;
+}
+
+bool IsShownDialog(HWND hWnd) { return IsWindowVisible(hWnd) && ClassOf(hWnd) == DIALOG_CLASS; }
+
+// ---- Message boxes and the splash ----
+
+// A message box is a shown dialog with buttons (the splash has none). One of
+// the program's own process is preferred; without a main window, any will do.
+HWND FindMessageBox()
+{
+    HWND main = MainWindow();
+    const DWORD programPid = main ? ProcessOf(main) : 0;
+    HWND any = nullptr;
+    for (HWND hWnd : TopLevelWindows()) {
+        if (!IsShownDialog(hWnd) || !HasButton(hWnd)) continue;
+        if (programPid == 0 || ProcessOf(hWnd) == programPid) return hWnd;
+        if (!any) any = hWnd;
+    }
+    return any;
+}
+
+HWND FindSplash()
+{
+    for (HWND hWnd : TopLevelWindows())
+        if (IsShownDialog(hWnd) && !HasButton(hWnd)) return hWnd;
+    return nullptr;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    if (HWND text = GetDlgItem(box, MSGBOX_TEXT_ID)) return TextOf(text);
+    for (HWND child : ChildWindows(box)) {
+        if (lstrcmpiA(ClassOf(child).c_str(), "Static") != 0) continue;
+        std::string text = TextOf(child);
+        if (!text.empty()) return text;
+    }
+    return "";
+}
+
+std::string DescribeBox(HWND box) { return TextOf(box) + "|" + MessageBoxText(box); }
+
+// ---- Commands: finding and reading the main window ----
+
+int WaitWindow(const Args& a)
 {
     HWND hWnd = nullptr;
-    if (!WaitFor(timeoutMs, [&] { return (hWnd = MainWindow()) && IsWindowVisible(hWnd); }))
-        return Fail("no visible main window");
+    if (!WaitFor(ArgTimeout(a, 0), [&] { return MainWindowShown(hWnd); })) return Fail("no visible main window");
     RECT r;
     GetWindowRect(hWnd, &r);
-    char title[128];
-    GetWindowTextA(hWnd, title, sizeof title);
-    std::printf("%ld %ld %ld %ld|%s\n", r.left, r.top, r.right - r.left, r.bottom - r.top, title);
+    return Succeed(Join({RectText(r), TextOf(hWnd), Hex(hWnd)}));
+}
+
+int WaitGone(const Args& a)
+{
+    if (!WaitFor(ArgTimeout(a, 0), [] { return MainWindow() == nullptr; })) return Fail("main window still there");
+    return Succeed("gone");
+}
+
+// The splash, then the main window: both timed in one process, so the figure
+// is not the driver's own start-up time.
+int SplashThenWindow(const Args& a)
+{
+    HWND splash = nullptr;
+    if (!WaitFor(ArgTimeout(a, 0), [&] { return (splash = FindSplash()) != nullptr; })) return Fail("no splash");
+    const DWORD seen = GetTickCount();
+    RECT r;
+    GetWindowRect(splash, &r);
+    HWND main = nullptr;
+    const bool hiddenAtFirst = !MainWindowShown(main);
+    if (!WaitFor(20000, [&] { return MainWindowShown(main); })) return Fail("no main window after the splash");
+    const bool splashGone = !IsWindow(splash) || !IsWindowVisible(splash);
+    char line[160];
+    std::snprintf(line, sizeof line, "splash %ld %ld main %s, main shown after %lu ms%s", r.right - r.left,
+                  r.bottom - r.top, hiddenAtFirst ? "hidden" : "shown", GetTickCount() - seen,
+                  splashGone ? "" : " (splash still up)");
+    return Succeed(line);
+}
+
+int WaitSplash(const Args& a)
+{
+    HWND splash = nullptr;
+    if (!WaitFor(ArgTimeout(a, 0), [&] { return (splash = FindSplash()) != nullptr; })) return Fail("no splash");
+    RECT r;
+    GetWindowRect(splash, &r);
+    HWND main = nullptr;
+    return Succeed(Num(r.right - r.left) + " " + Num(r.bottom - r.top) + "|main " +
+                   (MainWindowShown(main) ? "shown" : "hidden"));
+}
+
+int WindowRect(HWND hWnd, const Args&)
+{
+    RECT r, c;
+    GetWindowRect(hWnd, &r);
+    GetClientRect(hWnd, &c);
+    return Succeed(Join({RectText(r), "client " + Num(c.right) + " " + Num(c.bottom)}));
+}
+
+int Title(HWND hWnd, const Args&) { return Succeed(TextOf(hWnd)); }
+
+int ClientSize(HWND hWnd, const Args&)
+{
+    RECT c;
+    GetClientRect(hWnd, &c);
+    return Succeed(Num(c.right) + " " + Num(c.bottom));
+}
+
+// GetPixel on the window's client DC; where Wine cannot read another
+// process's window that way, the same point is read from the screen.
+int Pixel(HWND hWnd, const Args& a)
+{
+    POINT p = {static_cast<LONG>(ArgNumber(a, 0, 0)), static_cast<LONG>(ArgNumber(a, 1, 0))};
+    HDC dc = GetDC(hWnd);
+    COLORREF c = GetPixel(dc, p.x, p.y);
+    ReleaseDC(hWnd, dc);
+    if (c == CLR_INVALID) {
+        ClientToScreen(hWnd, &p);
+        HDC screen = GetDC(nullptr);
+        c = GetPixel(screen, p.x, p.y);
+        ReleaseDC(nullptr, screen);
+    }
+    if (c == CLR_INVALID) return Fail("pixel outside the window");
+    return Succeed(Num(GetRValue(c)) + " " + Num(GetGValue(c)) + " " + Num(GetBValue(c)));
+}
+
+int Repaint(HWND hWnd, const Args&)
+{
+    return RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW) ? Succeed("repainted")
+                                                                                            : Fail("RedrawWindow");
+}
+
+// ---- Commands: the menu, read inside the program by the probe ----
+
+// The probe DLL beside this program, hooked onto the main window's thread:
+// it answers one request there and the hook is removed again.
+bool AskProbe(HWND hWnd, WPARAM request, std::string& reply)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string dll = path;
+    dll = dll.substr(0, dll.find_last_of("\\/") + 1) + "qdriver_probe.dll";
+    HMODULE probe = LoadLibraryA(dll.c_str());
+    auto hookProc = probe ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe, qprobe::HOOK_EXPORT))) : nullptr;
+    if (!hookProc) return false;
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(qprobe::Reply),
+                                        qprobe::REPLY_BLOCK);
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, qprobe::REPLY_READY);
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, hookProc, probe, GetWindowThreadProcessId(hWnd, nullptr));
+    bool answered = false;
+    if (mapping && ready && hook) {
+        ResetEvent(ready);
+        PostMessageA(hWnd, RegisterWindowMessageA(qprobe::REQUEST_MESSAGE), request, 0);
+        if (WaitForSingleObject(ready, 5000) == WAIT_OBJECT_0) {
+            if (auto* r = static_cast<qprobe::Reply*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0))) {
+                reply.assign(r->text, static_cast<size_t>(r->length));
+                UnmapViewOfFile(r);
+                answered = true;
+            }
+        }
+    }
+    if (hook) UnhookWindowsHookEx(hook);
+    if (ready) CloseHandle(ready);
+    if (mapping) CloseHandle(mapping);
+    return answered;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find('\n', at);
+        lines.push_back(text.substr(at, end - at));
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return lines;
+}
+
+// Every item: its path of texts, its command (or "popup"), its state.
+int MenuList(HWND hWnd, const Args&)
+{
+    std::string reply;
+    if (!AskProbe(hWnd, qprobe::REQUEST_MENU, reply)) return Fail("the probe did not answer");
+    std::printf("%s", reply.c_str());
     return 0;
 }
 
-int WaitBox(int timeoutMs)
+int MenuState(HWND hWnd, const Args& a)
+{
+    std::string reply;
+    if (!AskProbe(hWnd, qprobe::REQUEST_MENU, reply)) return Fail("the probe did not answer");
+    const std::string id = Num(static_cast<long long>(ArgNumber(a, 0, 0)));
+    for (const std::string& line : Lines(reply)) {
+        const size_t first = line.find('|');
+        if (first == std::string::npos) continue;
+        const size_t second = line.find('|', first + 1);
+        if (second != std::string::npos && line.compare(first + 1, second - first - 1, id) == 0)
+            return Succeed(line.substr(second + 1));
+    }
+    return Fail("no menu command " + id);
+}
+
+// ---- Commands: input ----
+
+int Posted(BOOL ok, const std::string& what) { return ok ? Succeed("posted " + what) : Fail("PostMessage " + what); }
+
+// C escapes in typed text: \r \n \t \\ and \xNN.
+std::string Unescape(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        const char c = s[++i];
+        if (c == 'r') out += '\r';
+        else if (c == 'n') out += '\n';
+        else if (c == 't') out += '\t';
+        else if (c == 'x' && i + 2 < s.size()) {
+            out += static_cast<char>(std::strtoul(s.substr(i + 1, 2).c_str(), nullptr, 16));
+            i += 2;
+        } else out += c;
+    }
+    return out;
+}
+
+int PostChar(HWND hWnd, const Args& a)
+{
+    const std::string text = Unescape(a[0]);
+    const DWORD gap = ArgNumber(a, 1, 0);
+    for (unsigned char c : text) {
+        if (!PostMessageA(hWnd, WM_CHAR, c, 1)) return Fail("PostMessage WM_CHAR");
+        if (gap) Sleep(gap);
+    }
+    return Succeed("posted " + Num(static_cast<long long>(text.size())) + " chars");
+}
+
+int PostKey(HWND hWnd, const Args& a)
+{
+    const UINT vk = static_cast<UINT>(ArgNumber(a, 0, 0));
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
+    const BOOL ok = PostMessageA(hWnd, WM_KEYDOWN, vk, scan | 1) &&
+                    PostMessageA(hWnd, WM_KEYUP, vk, scan | 1 | (1u << 30) | (1u << 31));
+    return Posted(ok, "key " + Num(vk));
+}
+
+int PostCommand(HWND hWnd, const Args& a)
+{
+    const unsigned long id = ArgNumber(a, 0, 0);
+    return Posted(PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0), "command " + Num(id));
+}
+
+// A MIDI short message as the MIDI input device delivers it to its window.
+int PostMidi(HWND hWnd, const Args& a)
+{
+    const unsigned long message = ArgNumber(a, 0, 0);
+    return Posted(PostMessageA(hWnd, MM_MIM_DATA, 0, static_cast<LPARAM>(message)), "midi " + a[0]);
+}
+
+int PostNote(HWND hWnd, const Args& a)
+{
+    const unsigned long key = ArgNumber(a, 0, 60), velocity = ArgNumber(a, 1, 100);
+    const unsigned long message = 0x90 | (key & 0x7F) << 8 | (velocity & 0x7F) << 16;
+    return Posted(PostMessageA(hWnd, MM_MIM_DATA, 0, static_cast<LPARAM>(message)), "note " + Num(key));
+}
+
+// Posted, not sent: the close handler runs a message box before it returns.
+int SendClose(HWND hWnd, const Args&) { return Posted(PostMessageA(hWnd, WM_CLOSE, 0, 0), "close"); }
+
+int Click(HWND hWnd, const Args& a)
+{
+    const LPARAM at = MAKELPARAM(ArgNumber(a, 0, 0), ArgNumber(a, 1, 0));
+    const BOOL ok = PostMessageA(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(hWnd, WM_LBUTTONUP, 0, at);
+    return Posted(ok, "click " + a[0] + " " + a[1]);
+}
+
+// ---- Commands: message boxes ----
+
+int WaitMsgbox(const Args& a)
 {
     HWND box = nullptr;
-    if (!WaitFor(timeoutMs, [&] { return (box = FindMessageBox()) != nullptr; })) return Fail("no message box");
-    char caption[256];
-    GetWindowTextA(box, caption, sizeof caption);
-    std::string text;
-    EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&text));
-    std::printf("%s|%s\n", caption, text.c_str());
+    if (!WaitFor(ArgTimeout(a, 0), [&] { return (box = FindMessageBox()) != nullptr; }))
+        return Fail("no message box");
+    return Succeed(DescribeBox(box));
+}
+
+int NoMsgbox(const Args& a)
+{
+    HWND box = nullptr;
+    if (WaitFor(ArgNumber(a, 0, 1000), [&] { return (box = FindMessageBox()) != nullptr; }))
+        return Fail("message box " + DescribeBox(box));
+    return Succeed("none");
+}
+
+// Presses a button the way a click does (WM_COMMAND with BN_CLICKED from the
+// button) and waits for the box to go.
+int PressMsgbox(const Args& a)
+{
+    const int id = static_cast<int>(ArgNumber(a, 0, IDOK));
+    HWND box = nullptr;
+    if (!WaitFor(ArgTimeout(a, 1), [&] { return (box = FindMessageBox()) != nullptr; }))
+        return Fail("no message box");
+    const std::string described = DescribeBox(box);
+    HWND button = GetDlgItem(box, id);
+    if (!button) return Fail("no button " + Num(id) + " on " + described);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    if (!WaitFor(5000, [&] { return !IsWindow(box) || !IsWindowVisible(box); }))
+        return Fail("the box stayed up: " + described);
+    return Succeed("pressed " + Num(id) + "|" + described);
+}
+
+// ---- Commands: looking around ----
+
+int ListWindows(const Args&)
+{
+    for (HWND hWnd : TopLevelWindows())
+        std::printf("%s\n", Join({Hex(hWnd), Num(ProcessOf(hWnd)), IsWindowVisible(hWnd) ? "visible" : "hidden",
+                                  ClassOf(hWnd), TextOf(hWnd)})
+                                .c_str());
     return 0;
 }
 
-int PressBox(int id)
+// The controls of the message box (or, with "main", of the main window).
+int Controls(const Args& a)
 {
-    HWND box = FindMessageBox();
-    if (!box) return Fail("no message box");
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
-    std::printf("pressed %d\n", id);
+    HWND parent = (!a.empty() && a[0] == "main") ? MainWindow() : FindMessageBox();
+    if (!parent) return Fail("no such window");
+    for (HWND child : ChildWindows(parent))
+        std::printf("%s\n", Join({Num(GetDlgCtrlID(child)), ClassOf(child), TextOf(child)}).c_str());
     return 0;
 }
 
-int MenuState(HWND hWnd, UINT id)
+int WaveDevices(const Args&)
 {
-    UINT state = GetMenuState(GetMenu(hWnd), id, MF_BYCOMMAND);
-    if (state == static_cast<UINT>(-1)) return Fail("no such menu item");
-    std::printf("%s\n", state & (MF_GRAYED | MF_DISABLED) ? "grayed" : "enabled");
-    return 0;
+    const UINT count = waveOutGetNumDevs();
+    std::vector<std::string> fields = {Num(count)};
+    for (UINT i = 0; i < count; ++i) {
+        WAVEOUTCAPSA caps = {};
+        if (waveOutGetDevCapsA(i, &caps, sizeof caps) == MMSYSERR_NOERROR) fields.push_back(caps.szPname);
+    }
+    return count > 0 ? Succeed(Join(fields)) : Fail("no wave output device");
 }
 
-int Pixel(HWND hWnd, int x, int y)
+int MidiDevices(const Args&) { return Succeed(Num(midiInGetNumDevs())); }
+
+// ---- Commands: sound ----
+
+// The "fmt " and "data" chunks of a RIFF/WAVE file held in memory.
+bool FindWaveChunks(const std::vector<char>& f, WAVEFORMATEX& format, size_t& dataAt, size_t& dataBytes)
 {
-    HDC hDC = GetDC(hWnd);
-    COLORREF c = GetPixel(hDC, x, y);
-    ReleaseDC(hWnd, hDC);
-    std::printf("%u %u %u\n", GetRValue(c), GetGValue(c), GetBValue(c));
-    return 0;
+    if (f.size() < 12 || std::memcmp(f.data(), "RIFF", 4) != 0 || std::memcmp(f.data() + 8, "WAVE", 4) != 0)
+        return false;
+    bool haveFormat = false;
+    for (size_t at = 12; at + 8 <= f.size();) {
+        uint32_t size;
+        std::memcpy(&size, f.data() + at + 4, 4);
+        if (std::memcmp(f.data() + at, "fmt ", 4) == 0 && size >= 16) {
+            format = {};
+            std::memcpy(&format, f.data() + at + 8, 16);
+            haveFormat = true;
+        } else if (std::memcmp(f.data() + at, "data", 4) == 0) {
+            dataAt = at + 8;
+            dataBytes = std::min<size_t>(size, f.size() - dataAt);
+            return haveFormat;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return false;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<char>& bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(f);
+    return true;
+}
+
+// Plays a WAV file through the default device and waits until it is done:
+// a known sound through the same path as the program's, for the bed's own
+// check that what is played can be captured and measured.
+int PlayWav(const Args& a)
+{
+    std::vector<char> file;
+    if (!ReadWholeFile(a[0], file)) return Fail("cannot read " + a[0]);
+    WAVEFORMATEX format;
+    size_t dataAt = 0, dataBytes = 0;
+    if (!FindWaveChunks(file, format, dataAt, dataBytes)) return Fail("not a WAV file: " + a[0]);
+    HWAVEOUT out = nullptr;
+    if (waveOutOpen(&out, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
+        return Fail("waveOutOpen");
+    WAVEHDR header = {};
+    header.lpData = file.data() + dataAt;
+    header.dwBufferLength = static_cast<DWORD>(dataBytes);
+    const DWORD start = GetTickCount();
+    waveOutPrepareHeader(out, &header, sizeof header);
+    const bool written = waveOutWrite(out, &header, sizeof header) == MMSYSERR_NOERROR;
+    const DWORD playMs = static_cast<DWORD>(dataBytes * 1000ull / (format.nAvgBytesPerSec ? format.nAvgBytesPerSec : 1));
+    const bool done = written && WaitFor(playMs + 5000, [&] { return (header.dwFlags & WHDR_DONE) != 0; });
+    if (!done) waveOutReset(out);
+    waveOutUnprepareHeader(out, &header, sizeof header);
+    waveOutClose(out);
+    if (!done) return Fail(written ? "the block never came back" : "waveOutWrite");
+    return Succeed("played " + Num(static_cast<long long>(dataBytes)) + " bytes|" + Num(GetTickCount() - start) + " ms");
+}
+
+// ---- The command table ----
+
+struct Command {
+    const char* name;
+    const char* usage;
+    size_t minArgs;
+    int (*run)(const Args&);        // commands that find their own windows
+    int (*onMain)(HWND, const Args&);  // commands on the main window
+};
+
+const Command COMMANDS[] = {
+    {"wait-window", "[ms]  until the main window is shown: x y w h|title|hwnd", 0, WaitWindow, nullptr},
+    {"wait-gone", "[ms]  until the main window no longer exists", 0, WaitGone, nullptr},
+    {"splash-then-window", "[ms]  the splash, then how long until the main window shows", 0, SplashThenWindow,
+     nullptr},
+    {"wait-splash", "[ms]  the splash's size|main shown or hidden", 0, WaitSplash, nullptr},
+    {"window-rect", "  x y w h|client w h", 0, nullptr, WindowRect},
+    {"title", "  the main window's title", 0, nullptr, Title},
+    {"client-size", "  w h", 0, nullptr, ClientSize},
+    {"pixel", "X Y  r g b at a client point", 2, nullptr, Pixel},
+    {"repaint", "  invalidate and repaint the main window", 0, nullptr, Repaint},
+    {"menu-state", "ID  enabled or grayed (|checked)", 1, nullptr, MenuState},
+    {"menu-list", "  path|command|state of every menu item", 0, nullptr, MenuList},
+    {"post-char", "TEXT [gap_ms]  WM_CHAR for each character (\\r \\n \\t \\\\ \\xNN)", 1, nullptr, PostChar},
+    {"post-key", "VK  WM_KEYDOWN and WM_KEYUP", 1, nullptr, PostKey},
+    {"post-command", "ID  WM_COMMAND, as a menu choice", 1, nullptr, PostCommand},
+    {"post-midi", "DWORD  MM_MIM_DATA with a packed short message", 1, nullptr, PostMidi},
+    {"post-note", "KEY [VELOCITY]  MM_MIM_DATA note-on", 1, nullptr, PostNote},
+    {"send-close", "  posts WM_CLOSE, as the close box does", 0, nullptr, SendClose},
+    {"click", "X Y  left button down and up at a client point", 2, nullptr, Click},
+    {"wait-msgbox", "[ms]  caption|text of a message box", 0, WaitMsgbox, nullptr},
+    {"no-msgbox", "[ms]  succeeds if no message box appears", 0, NoMsgbox, nullptr},
+    {"press-msgbox", "ID [ms]  press button ID (1 OK, 2 Cancel) and wait for the box to go", 1, PressMsgbox,
+     nullptr},
+    {"controls", "[main]  id|class|text of the message box's (or main window's) controls", 0, Controls, nullptr},
+    {"list-windows", "  hwnd|pid|visibility|class|title of every top-level window", 0, ListWindows, nullptr},
+    {"wave-devices", "  count|names of the wave output devices", 0, WaveDevices, nullptr},
+    {"midi-devices", "  count of the MIDI input devices", 0, MidiDevices, nullptr},
+    {"play-wav", "FILE  play a WAV file through the default device, to the end", 1, PlayWav, nullptr},
+};
+
+int Help(std::FILE* to, int code)
+{
+    std::fprintf(to, "usage: qdriver COMMAND [ARGS]\n");
+    for (const Command& c : COMMANDS) std::fprintf(to, "  %s %s\n", c.name, c.usage);
+    return code;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr,
-                     "usage: qdriver wait-window MS | wait-msgbox MS | no-msgbox MS | press ID | chars TEXT\n"
-                     "       | command ID | midi DWORD | close | menu-state ID | pixel X Y | client-size\n");
-        return 2;
+    // Lines end in \n only, for the shell that reads them.
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (argc < 2 || std::strcmp(argv[1], "help") == 0) return Help(argc < 2 ? stderr : stdout, argc < 2 ? 2 : 0);
+    const Args args(argv + 2, argv + argc);
+    for (const Command& c : COMMANDS) {
+        if (std::strcmp(argv[1], c.name) != 0) continue;
+        if (args.size() < c.minArgs) return Help(stderr, 2);
+        if (c.run) return c.run(args);
+        HWND hWnd = MainWindow();
+        if (!hWnd) return Fail("no main window");
+        return c.onMain(hWnd, args);
     }
-    const std::string cmd = argv[1];
-    auto arg = [&](int i) { return i < argc ? std::strtol(argv[i], nullptr, 0) : 0L; };
-    if (cmd == "wait-window") return WaitWindow(static_cast<int>(arg(2)));
-    if (cmd == "wait-msgbox") return WaitBox(static_cast<int>(arg(2)));
-    if (cmd == "no-msgbox") {
-        bool none = !WaitFor(static_cast<int>(arg(2)), [] { return FindMessageBox() != nullptr; });
-        std::printf(none ? "none\n" : "message box\n");
-        return none ? 0 : 1;
-    }
-    if (cmd == "press") return PressBox(static_cast<int>(arg(2)));
-    if (cmd == "splash-then-window") {
-        // Both in one process, so the figure is not the driver's own start-up.
-        BoxSearch search;
-        if (!WaitFor(static_cast<int>(arg(2)), [&] {
-                EnumWindows(FindSplash, reinterpret_cast<LPARAM>(&search));
-                return search.found != nullptr;
-            }))
-            return Fail("no splash");
-        const DWORD seen = GetTickCount();
-        RECT r;
-        GetWindowRect(search.found, &r);
-        HWND hMain = MainWindow();
-        const bool hidden = !(hMain && IsWindowVisible(hMain));
-        if (!WaitFor(20000, [&] { return (hMain = MainWindow()) && IsWindowVisible(hMain); }))
-            return Fail("no main window after the splash");
-        const bool splashGone = !IsWindowVisible(search.found);
-        std::printf("splash %ld %ld main %s, main shown after %lu ms%s\n", r.right - r.left, r.bottom - r.top,
-                    hidden ? "hidden" : "shown", GetTickCount() - seen, splashGone ? "" : " (splash still up)");
-        return 0;
-    }
-    if (cmd == "wait-splash") {
-        BoxSearch search;
-        if (!WaitFor(static_cast<int>(arg(2)), [&] {
-                EnumWindows(FindSplash, reinterpret_cast<LPARAM>(&search));
-                return search.found != nullptr;
-            }))
-            return Fail("no splash");
-        RECT r;
-        GetWindowRect(search.found, &r);
-        HWND hMain = MainWindow();
-        std::printf("%ld %ld|main %s\n", r.right - r.left, r.bottom - r.top,
-                    hMain && IsWindowVisible(hMain) ? "shown" : "hidden");
-        return 0;
-    }
-
-    HWND hWnd = MainWindow();
-    if (!hWnd) return Fail("no main window");
-    if (cmd == "chars") {
-        for (const char* p = argc > 2 ? argv[2] : ""; *p; ++p) {
-            PostMessageA(hWnd, WM_CHAR, static_cast<unsigned char>(*p), 1);
-            Sleep(arg(3));
-        }
-        std::printf("typed\n");
-        return 0;
-    }
-    if (cmd == "command") return PostMessageA(hWnd, WM_COMMAND, static_cast<WPARAM>(arg(2)), 0) ? 0 : Fail("post");
-    if (cmd == "midi") return PostMessageA(hWnd, MM_MIM_DATA, 0, static_cast<LPARAM>(arg(2))) ? 0 : Fail("post");
-    if (cmd == "close") return PostMessageA(hWnd, WM_CLOSE, 0, 0) ? 0 : Fail("post");
-    if (cmd == "menu-state") return MenuState(hWnd, static_cast<UINT>(arg(2)));
-    if (cmd == "pixel") return Pixel(hWnd, static_cast<int>(arg(2)), static_cast<int>(arg(3)));
-    if (cmd == "repaint") return RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE) ? 0 : 1;
-    if (cmd == "client-size") {
-        RECT r;
-        GetClientRect(hWnd, &r);
-        std::printf("%ld %ld\n", r.right, r.bottom);
-        return 0;
-    }
-    return Fail("unknown command");
+    std::fprintf(stderr, "qdriver: unknown command '%s'\n", argv[1]);
+    return Help(stderr, 2);
 }

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # Start-up and shutdown as a person sees them: the splash for about a second,
-# then the 800 x 600 main window at (0, 0) with its title pushed right, a blank
-# terminal; closing asks first, Cancel keeps the program and its sound going,
-# OK ends it with exit code 0.
+# then the main window with a blank terminal; closing asks first, Cancel keeps
+# the program and its sound going, OK ends it with exit code 0.
 source "$(dirname "$0")/bed.sh"
-bed_start
+bed_start || exit 1
 dir=$(bed_workdir player)
 bed_launch "$dir"
 bed_capture_start "$BED_DIR/cap.raw"
@@ -17,15 +16,18 @@ shown_ms=${splash##*after }
 shown_ms=${shown_ms% ms}
 expect "the main window follows the splash within about a second" "$((shown_ms < 1500))" 1
 title="$(printf '%76s' '')QUAVERTON v1.0"
-expect "main window at (0, 0), 800 x 600, with its title" "$(drive wait-window 10000)" "0 0 800 600|$title"
+window=$(drive wait-window 10000)
+expect "main window at (0, 0), 800 x 600, with its title" "${window%|*}" "0 0 800 600|$title"
 
+expect "disconnected: Connect is enabled" "$(drive menu-state 256)" enabled
+expect "disconnected: Disconnect is greyed" "$(drive menu-state 257)" grayed
 expect "the blank terminal paints in the window colour" "$(drive pixel 300 200)" "255 255 255"
 sleep 1
 expect "the program keeps running" "$(bed_running && echo yes)" yes
 
-drive close >/dev/null
+drive send-close >/dev/null
 expect "closing asks first" "$(drive wait-msgbox 5000)" "TTY Sample|OK to close window?"
-drive press 2 >/dev/null
+drive press-msgbox 2 >/dev/null
 sleep 1
 expect "Cancel keeps the program running" "$(bed_running && echo yes)" yes
 before=$(stat -c %s "$BED_DIR/cap.raw")
@@ -33,9 +35,9 @@ sleep 1
 after=$(stat -c %s "$BED_DIR/cap.raw")
 expect "the sound stream goes on after Cancel" "$((after - before > 30000))" 1
 
-drive command 258 >/dev/null  # menu Exit
+drive post-command 258 >/dev/null  # menu Exit
 expect "menu Exit asks too" "$(drive wait-msgbox 5000)" "TTY Sample|OK to close window?"
-drive press 1 >/dev/null
+drive press-msgbox 1 >/dev/null
 bed_wait_exit 20
 expect "OK ends the program with exit code 0" "$BED_EXIT" 0
 bed_finish

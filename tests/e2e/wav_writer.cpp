@@ -29,24 +29,24 @@ void Put32(std::vector<uint8_t>& out, uint32_t v)
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-void PutFormatChunk(std::vector<uint8_t>& out, const WavSpec& spec)
+void PutFormatChunk(std::vector<uint8_t>& out, const WavLayout& layout)
 {
-    const uint16_t blockAlign = static_cast<uint16_t>(spec.channels * spec.bitsPerSample / 8);
+    const uint16_t blockAlign = static_cast<uint16_t>(layout.channels * layout.bitsPerSample / 8);
     Put4(out, "fmt ");
     Put32(out, FORMAT_CHUNK_BYTES);
-    Put16(out, spec.formatTag);
-    Put16(out, spec.channels);
-    Put32(out, spec.rate);
-    Put32(out, spec.rate * blockAlign);
+    Put16(out, layout.formatTag);
+    Put16(out, layout.channels);
+    Put32(out, layout.rate);
+    Put32(out, layout.rate * blockAlign);
     Put16(out, blockAlign);
-    Put16(out, spec.bitsPerSample);
+    Put16(out, layout.bitsPerSample);
 }
 
-WavSpec Bank(std::vector<uint8_t> data)
+WavLayout Bank(std::vector<uint8_t> data)
 {
-    WavSpec spec;
-    spec.data = std::move(data);
-    return spec;
+    WavLayout layout;
+    layout.data = std::move(data);
+    return layout;
 }
 
 std::vector<uint8_t> Silence(size_t bytes) { return std::vector<uint8_t>(bytes, 128); }
@@ -55,7 +55,7 @@ std::vector<uint8_t> Silence(size_t bytes) { return std::vector<uint8_t>(bytes, 
 struct Kind {
     const char* name;
     const char* meaning;
-    WavSpec (*make)(const WavOptions&);
+    WavLayout (*make)(const WavOptions&);
 };
 
 const Kind KINDS[] = {
@@ -65,69 +65,69 @@ const Kind KINDS[] = {
      [](const WavOptions& o) { return Bank(Silence(o.bytes)); }},
     {"format", "format file: 8-bit mono PCM at --rate with --bytes data bytes",
      [](const WavOptions& o) {
-         WavSpec s = Bank(Silence(o.bytes));
+         WavLayout s = Bank(Silence(o.bytes));
          s.rate = o.rate;
          return s;
      }},
     {"riff-lowercase", "sample bank whose header begins \"riff\"",
      [](const WavOptions& o) {
-         WavSpec s = Bank(PureTone(o.hz, o.ms, o.amplitude, o.rate));
+         WavLayout s = Bank(PureTone(o.hz, o.ms, o.amplitude, o.rate));
          s.riffMagic = "riff";
          return s;
      }},
     {"not-wave", "sample bank with \"WAVX\" where \"WAVE\" belongs",
      [](const WavOptions& o) {
-         WavSpec s = Bank(PureTone(o.hz, o.ms, o.amplitude, o.rate));
+         WavLayout s = Bank(PureTone(o.hz, o.ms, o.amplitude, o.rate));
          s.waveMagic = "WAVX";
          return s;
      }},
     {"short-header", "a RIFF/WAVE file of 20 bytes, shorter than the 44-byte header",
      [](const WavOptions& o) {
-         WavSpec s = Bank(PureTone(o.hz, o.ms, o.amplitude, o.rate));
+         WavLayout s = Bank(PureTone(o.hz, o.ms, o.amplitude, o.rate));
          s.truncateTo = 20;
          return s;
      }},
     {"riff-size-1000", "sample bank whose RIFF size is 1000 (a voice needs more)",
      [](const WavOptions&) {
-         WavSpec s = Bank(Silence(964));
+         WavLayout s = Bank(Silence(964));
          s.riffSize = 1000;
          return s;
      }},
     {"riff-size-over-8mib", "sample bank whose RIFF size is 8 MiB + 1",
      [](const WavOptions& o) {
-         WavSpec s = Bank(PureTone(o.hz, o.ms, o.amplitude, o.rate));
+         WavLayout s = Bank(PureTone(o.hz, o.ms, o.amplitude, o.rate));
          s.riffSize = 8u * 1024 * 1024 + 1;
          return s;
      }},
     {"stereo16", "sample bank of 16-bit stereo PCM (loaded as raw bytes all the same)",
      [](const WavOptions& o) {
-         WavSpec s = Bank(PureTone(o.hz, o.ms, o.amplitude, o.rate));
+         WavLayout s = Bank(PureTone(o.hz, o.ms, o.amplitude, o.rate));
          s.channels = 2;
          s.bitsPerSample = 16;
          return s;
      }},
     {"not-riff", "format file that is not a RIFF file at all",
      [](const WavOptions& o) {
-         WavSpec s = Bank(Silence(o.bytes));
+         WavLayout s = Bank(Silence(o.bytes));
          s.riffMagic = "TEXT";
          s.waveMagic = "FILE";
          return s;
      }},
     {"no-fmt", "format file without a \"fmt \" chunk",
      [](const WavOptions& o) {
-         WavSpec s = Bank(Silence(o.bytes));
+         WavLayout s = Bank(Silence(o.bytes));
          s.withFormatChunk = false;
          return s;
      }},
     {"format-tag2", "format file whose format tag is 2, not PCM",
      [](const WavOptions& o) {
-         WavSpec s = Bank(Silence(o.bytes));
+         WavLayout s = Bank(Silence(o.bytes));
          s.formatTag = 2;
          return s;
      }},
     {"no-data", "format file without a \"data\" chunk",
      [](const WavOptions& o) {
-         WavSpec s = Bank(Silence(o.bytes));
+         WavLayout s = Bank(Silence(o.bytes));
          s.withDataChunk = false;
          return s;
      }},
@@ -135,7 +135,7 @@ const Kind KINDS[] = {
      [](const WavOptions&) { return Bank({}); }},
     {"data-short", "format file whose data chunk declares twice the bytes it holds",
      [](const WavOptions& o) {
-         WavSpec s = Bank(Silence(o.bytes));
+         WavLayout s = Bank(Silence(o.bytes));
          s.dataSize = 2 * o.bytes;
          return s;
      }},
@@ -143,22 +143,22 @@ const Kind KINDS[] = {
 
 }  // namespace
 
-std::vector<uint8_t> BuildWav(const WavSpec& spec)
+std::vector<uint8_t> BuildWav(const WavLayout& layout)
 {
     std::vector<uint8_t> body;
-    Put4(body, spec.waveMagic);
-    if (spec.withFormatChunk) PutFormatChunk(body, spec);
-    if (spec.withDataChunk) {
+    Put4(body, layout.waveMagic);
+    if (layout.withFormatChunk) PutFormatChunk(body, layout);
+    if (layout.withDataChunk) {
         Put4(body, "data");
-        Put32(body, spec.dataSize.value_or(static_cast<uint32_t>(spec.data.size())));
-        body.insert(body.end(), spec.data.begin(), spec.data.end());
+        Put32(body, layout.dataSize.value_or(static_cast<uint32_t>(layout.data.size())));
+        body.insert(body.end(), layout.data.begin(), layout.data.end());
     }
     std::vector<uint8_t> file;
-    Put4(file, spec.riffMagic);
+    Put4(file, layout.riffMagic);
     const uint32_t natural = static_cast<uint32_t>(body.size());
-    Put32(file, spec.riffSize.value_or(natural));
+    Put32(file, layout.riffSize.value_or(natural));
     file.insert(file.end(), body.begin(), body.end());
-    if (spec.truncateTo && *spec.truncateTo < file.size()) file.resize(*spec.truncateTo);
+    if (layout.truncateTo && *layout.truncateTo < file.size()) file.resize(*layout.truncateTo);
     return file;
 }
 

@@ -1,6 +1,6 @@
-// Test WAV files for the end-to-end tests: sample banks holding a pure tone,
-// good format files, and the malformed files that start-up must refuse.
-// Everything is built in memory from a small description, then written out.
+// Test WAV files for the end-to-end tests, built in memory from a small
+// description: pure-tone sample banks, good format files, and the malformed
+// files that start-up must refuse.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,7 @@ namespace e2e {
 
 // What a WAV file says about itself. Defaults give the canonical 44-byte
 // header of 8-bit mono PCM at 44100 Hz; each field can be spoiled on its own.
-struct WavSpec {
+struct WavLayout {
     std::string riffMagic = "RIFF";   // bytes 0-3
     std::string waveMagic = "WAVE";   // bytes 8-11
     uint16_t formatTag = 1;           // 1 is PCM
@@ -27,7 +27,7 @@ struct WavSpec {
     std::optional<size_t> truncateTo;  // cut the finished file to this many bytes
 };
 
-std::vector<uint8_t> BuildWav(const WavSpec& spec);
+std::vector<uint8_t> BuildWav(const WavLayout& layout);
 
 // A sine tone as 8-bit unsigned samples around 128, starting at phase 0, so
 // its first byte is the silent level (an idle voice reads byte 0 of its bank).

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# What a player hears: with both banks holding a pure 441 Hz tone, keys and
+# MIDI notes start the voices at their pitches, measured from the captured
+# output; a note with velocity 0 and a key outside the map play nothing.
+# Also prints the key-to-sound latency over 20 keys.
+source "$(dirname "$0")/bed.sh"
+bed_start || exit 1
+wavs=$BED_DIR/wavs
+mkdir -p "$wavs"
+bed_wav tone "$wavs/tone.wav" --hz 441 --ms 400 --amp 110
+extra=()
+if [[ -n ${DING_BYTES:-} ]]; then
+  bed_wav format "$wavs/ding.wav" --rate 44100 --bytes "$DING_BYTES"
+  extra=("$wavs/ding.wav=ding.wav")
+fi
+dir=$(bed_workdir player "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV" "${extra[@]}")
+bed_launch "$dir"
+drive wait-window 20000 >/dev/null
+sleep 1
+
+field() { sed -n "s/.* $1 \([^ ]*\).*/\1/p; s/^$1 \([^ ]*\).*/\1/p" <<<"$2" | head -n1; }
+within() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v != "" && v >= lo && v <= hi) }'; }
+
+capture=$BED_DIR/capture.raw
+bed_capture_start "$capture" || exit 1
+sleep 0.5
+drive post-char q >/dev/null; sleep 0.8
+drive post-char U >/dev/null; sleep 0.8
+drive post-midi 0x643C90 >/dev/null; sleep 0.8   # note on, key 60, velocity 100
+drive post-midi 0x003C90 >/dev/null; sleep 0.8   # velocity 0: a release
+drive post-char 8 >/dev/null; sleep 0.8
+drive post-char Z >/dev/null; sleep 0.8          # voice 2 at 1.0
+bed_capture_stop
+
+report=$(analyze "$capture" --ref-hz 441)
+echo "$report"
+mapfile -t sounds < <(grep '^onset' <<<"$report")
+expect "four sounds: q, U, the note, Z; nothing for velocity 0 or 8" "$(tail -n1 <<<"$report")" "sounds 4"
+expect_true "q plays voice 1 at 1.0 (within 1 %)" within "$(field ratio "${sounds[0]:-}")" 0.99 1.01
+expect_true "U plays voice 1 at 2.0 (within 1 %)" within "$(field ratio "${sounds[1]:-}")" 1.98 2.02
+expect_true "MIDI key 60 plays 37/24 (within 1 %)" within "$(field ratio "${sounds[2]:-}")" 1.5262 1.5571
+expect_true "Z plays voice 2 at 1.0 (within 1 %)" within "$(field ratio "${sounds[3]:-}")" 0.99 1.01
+bed_finish
