@@ -221,7 +221,7 @@ Picture DigitSquare(char digit)
 {
     const int w = CONTROL_WIDTH, h = CONTROL_HEIGHT;
     Picture p(w, h, WHITE);
-    Paint(p, RoundBox(0, 0, w, h, 0), [w, h](double x, double y) {
+    Paint(p, RoundBox(0, 0, w, h, 0), [=](double x, double y) {
         return Mix(FromBytes(255, 238, 120), FromBytes(244, 192, 34), (x / w + y / h) / 2);
     });
     // Bevelled edges, mitred at the corners: lit on the top and left.

@@ -379,6 +379,24 @@ int PostChar(HWND hWnd, const Args& a)
     return Succeed("posted " + Num(static_cast<long long>(text.size())) + " chars");
 }
 
+// Like PostChar, printing the wall-clock time of each post in Unix
+// milliseconds (the same clock the Linux side reads), for latency figures.
+int PostCharTimed(HWND hWnd, const Args& a)
+{
+    const std::string text = Unescape(a[0]);
+    const DWORD gap = ArgNumber(a, 1, 0);
+    for (unsigned char c : text) {
+        FILETIME ft;
+        GetSystemTimePreciseAsFileTime(&ft);
+        const unsigned long long ticks = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+        if (!PostMessageA(hWnd, WM_CHAR, c, 1)) return Fail("PostMessage WM_CHAR");
+        std::printf("posted %llu\n", (ticks - 116444736000000000ULL) / 10000ULL);
+        std::fflush(stdout);
+        if (gap) Sleep(gap);
+    }
+    return 0;
+}
+
 int PostKey(HWND hWnd, const Args& a)
 {
     const UINT vk = static_cast<UINT>(ArgNumber(a, 0, 0));
@@ -575,6 +593,7 @@ const Command COMMANDS[] = {
     {"menu-state", "ID  enabled or grayed (|checked)", 1, nullptr, MenuState},
     {"menu-list", "  path|command|state of every menu item", 0, nullptr, MenuList},
     {"post-char", "TEXT [gap_ms]  WM_CHAR for each character (\\r \\n \\t \\\\ \\xNN)", 1, nullptr, PostChar},
+    {"post-char-timed", "TEXT gap_ms  post-char, printing each post's Unix time in ms", 2, nullptr, PostCharTimed},
     {"post-key", "VK  WM_KEYDOWN and WM_KEYUP", 1, nullptr, PostKey},
     {"post-command", "ID  WM_COMMAND, as a menu choice", 1, nullptr, PostCommand},
     {"post-midi", "DWORD  MM_MIM_DATA with a packed short message", 1, nullptr, PostMidi},
