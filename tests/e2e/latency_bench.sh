@@ -12,7 +12,12 @@ mkdir -p "$wavs"
 bed_wav tone "$wavs/tone.wav" --hz 441 --ms 300 --amp 110
 seconds=${DROPOUT_SECONDS:-60}
 bed_wav tone "$wavs/long.wav" --hz 441 --ms $(((seconds + 5) * 1000)) --amp 110
-dir=$(bed_workdir player "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/long.wav=SAMPLE.WAV")
+extra=()
+if [[ -n ${DING_BYTES:-} ]]; then  # try another block size
+  bed_wav format "$wavs/ding.wav" --rate 44100 --bytes "$DING_BYTES"
+  extra=("$wavs/ding.wav=ding.wav")
+fi
+dir=$(bed_workdir player "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/long.wav=SAMPLE.WAV" "${extra[@]}")
 bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 sleep 1
@@ -59,5 +64,8 @@ end=$((SECONDS + seconds))
 repaints=0
 while ((SECONDS < end)); do drive repaint >/dev/null; repaints=$((repaints + 1)); done
 bed_capture_stop
-echo "drop-outs while repainting $repaints times in ${seconds} s: $(analyze "$capture" --gaps)"
+echo "drop-outs while repainting $repaints times in ${seconds} s: $(analyze "$capture" --gaps | tail -n1)"
+drive send-close >/dev/null
+drive press-msgbox 1 >/dev/null
+bed_wait_exit 20
 bed_finish
