@@ -54,12 +54,8 @@ void InitPatterns(PatternEvents& events)
         for (uint32_t& s : p) s = 0;
     for (auto& p : yfill)
         for (uint32_t& c : p) c = 0;
-    patdisp = 1;
-    BEATICK = 1;
-    pianopat = 1;
-    pianotick = 0;
+    PlayPatterns();  // the positions every start begins from
     playing = 0;
-    chat = 1;
     events.RearmTimer(DRUM_TIMER_ID, BEATIME);
     events.RearmTimer(PIANO_TIMER_ID, PIANOTIME);
     for (uint32_t& s : speedbuff) s = DEFAULT_TEMPO;

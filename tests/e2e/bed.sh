@@ -365,6 +365,20 @@ bed_screenshot() { import -display "$DISPLAY" -window root "$1"; }
 
 # ---- Outcomes ----
 
+# field NAME LINE: the value after NAME in an analyser line.
+field() { sed -n "s/.* $1 \([^ ]*\).*/\1/p; s/^$1 \([^ ]*\).*/\1/p" <<<"$2" | head -n1; }
+# within VALUE LOW HIGH: whether LOW <= VALUE <= HIGH (decimals allowed).
+within() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v != "" && v >= lo && v <= hi) }'; }
+
+# bed_ding_override DIR: when DING_BYTES is set, writes a format file with that
+# many data bytes (the block size) into DIR and prints the workdir argument
+# that puts it in place of the shipped ding.wav.
+bed_ding_override() {
+  [[ -n ${DING_BYTES:-} ]] || return 0
+  bed_wav format "$1/ding.wav" --rate 44100 --bytes "$DING_BYTES" >/dev/null
+  echo "$1/ding.wav=ding.wav"
+}
+
 # expect NAME ACTUAL EXPECTED: one checked outcome.
 expect() {
   if [[ $2 == "$3" ]]; then

@@ -9,10 +9,6 @@ mkdir -p "$wavs"
 bed_wav tone "$wavs/441.wav" --hz 441 --ms 400 --amp 100
 bed_wav tone "$wavs/882.wav" --hz 882 --ms 300 --amp 60
 
-# field NAME LINE: the value after NAME in an analyser line.
-field() { sed -n "s/.* $1 \([^ ]*\).*/\1/p; s/^$1 \([^ ]*\).*/\1/p" <<<"$2" | head -n1; }
-# within VALUE LOW HIGH: whether LOW <= VALUE <= HIGH (decimals allowed).
-within() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v != "" && v >= lo && v <= hi) }'; }
 
 capture=$BED_DIR/capture.raw
 bed_capture_start "$capture" || exit 1

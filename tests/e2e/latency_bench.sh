@@ -12,12 +12,7 @@ mkdir -p "$wavs"
 bed_wav tone "$wavs/tone.wav" --hz 441 --ms 300 --amp 110
 seconds=${DROPOUT_SECONDS:-60}
 bed_wav tone "$wavs/long.wav" --hz 441 --ms $(((seconds + 5) * 1000)) --amp 110
-extra=()
-if [[ -n ${DING_BYTES:-} ]]; then  # try another block size
-  bed_wav format "$wavs/ding.wav" --rate 44100 --bytes "$DING_BYTES"
-  extra=("$wavs/ding.wav=ding.wav")
-fi
-dir=$(bed_workdir player "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/long.wav=SAMPLE.WAV" "${extra[@]}")
+dir=$(bed_workdir player "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/long.wav=SAMPLE.WAV" $(bed_ding_override "$wavs"))
 bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 sleep 1

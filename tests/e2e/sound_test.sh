@@ -8,18 +8,11 @@ bed_start || exit 1
 wavs=$BED_DIR/wavs
 mkdir -p "$wavs"
 bed_wav tone "$wavs/tone.wav" --hz 441 --ms 400 --amp 110
-extra=()
-if [[ -n ${DING_BYTES:-} ]]; then
-  bed_wav format "$wavs/ding.wav" --rate 44100 --bytes "$DING_BYTES"
-  extra=("$wavs/ding.wav=ding.wav")
-fi
-dir=$(bed_workdir player "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV" "${extra[@]}")
+dir=$(bed_workdir player "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV" $(bed_ding_override "$wavs"))
 bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 sleep 1
 
-field() { sed -n "s/.* $1 \([^ ]*\).*/\1/p; s/^$1 \([^ ]*\).*/\1/p" <<<"$2" | head -n1; }
-within() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v != "" && v >= lo && v <= hi) }'; }
 
 capture=$BED_DIR/capture.raw
 bed_capture_start "$capture" || exit 1
