@@ -134,28 +134,35 @@ BOOL SizeTTY(HWND hTTYWnd, WORD wVertSize, WORD wHorzSize)
     return TRUE;
 }
 
-BOOL ScrollTTYVert(HWND hTTYWnd, WORD wScrollCmd, WORD wScrollPos)
+namespace {
+
+// One scroll command on one axis: the amount from the screen core, then the
+// window content, the offset and the bar.
+BOOL ScrollTTY(HWND hTTYWnd, int nBar, WORD wScrollCmd, WORD wScrollPos)
 {
     TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
     if (npTTYInfo == nullptr) return FALSE;
+    const bool vertical = nBar == SB_VERT;
+    int& offset = vertical ? npTTYInfo->yOffset : npTTYInfo->xOffset;
     int amount;
-    if (!ScrollAmount(wScrollCmd, wScrollPos, npTTYInfo->yOffset, npTTYInfo->yScroll, npTTYInfo->yChar,
-                      npTTYInfo->ySize, &amount))
+    if (!ScrollAmount(wScrollCmd, wScrollPos, offset, vertical ? npTTYInfo->yScroll : npTTYInfo->xScroll,
+                      vertical ? npTTYInfo->yChar : npTTYInfo->xChar,
+                      vertical ? npTTYInfo->ySize : npTTYInfo->xSize, &amount))
         return FALSE;
-    ScrollAxis(hTTYWnd, SB_VERT, amount, npTTYInfo->yOffset);
+    ScrollAxis(hTTYWnd, nBar, amount, offset);
     return TRUE;
+}
+
+}  // namespace
+
+BOOL ScrollTTYVert(HWND hTTYWnd, WORD wScrollCmd, WORD wScrollPos)
+{
+    return ScrollTTY(hTTYWnd, SB_VERT, wScrollCmd, wScrollPos);
 }
 
 BOOL ScrollTTYHorz(HWND hTTYWnd, WORD wScrollCmd, WORD wScrollPos)
 {
-    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
-    if (npTTYInfo == nullptr) return FALSE;
-    int amount;
-    if (!ScrollAmount(wScrollCmd, wScrollPos, npTTYInfo->xOffset, npTTYInfo->xScroll, npTTYInfo->xChar,
-                      npTTYInfo->xSize, &amount))
-        return FALSE;
-    ScrollAxis(hTTYWnd, SB_HORZ, amount, npTTYInfo->xOffset);
-    return TRUE;
+    return ScrollTTY(hTTYWnd, SB_HORZ, wScrollCmd, wScrollPos);
 }
 
 BOOL SetTTYFocus(HWND hTTYWnd)
