@@ -45,13 +45,17 @@ private:
 bool WaitForCharacters(TTYINFO* npTTYInfo, OVERLAPPED& os)
 {
     DWORD dwEvtMask = 0;
-    if (WaitCommEvent(npTTYInfo->idComDev, &dwEvtMask, &os)) return dwEvtMask & EV_RXCHAR;
-    if (GetLastError() == ERROR_IO_PENDING) {
+    bool waited = WaitCommEvent(npTTYInfo->idComDev, &dwEvtMask, &os);
+    if (!waited && GetLastError() == ERROR_IO_PENDING) {
         DWORD dwTransferred;
-        if (GetOverlappedResult(npTTYInfo->idComDev, &os, &dwTransferred, TRUE))
-            return dwEvtMask & EV_RXCHAR;
+        waited = GetOverlappedResult(npTTYInfo->idComDev, &os, &dwTransferred, TRUE);
     }
-    // The wait failed at once: look at the queue after a pause.
+    if (waited && (dwEvtMask & EV_RXCHAR)) return true;
+    // Disconnecting clears the event mask, which ends the wait with no event.
+    if (!npTTYInfo->fConnected) return false;
+    // Otherwise the wait failed, or ended with no event although the mask
+    // asks for one: this port cannot report arrivals (it has no modem lines),
+    // so its queue is looked at after a pause instead.
     Sleep(POLL_INTERVAL_MS);
     DWORD dwErrors;
     COMSTAT stat = {};

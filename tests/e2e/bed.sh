@@ -336,18 +336,91 @@ bed_capture_stop() {
 analyze() { "$BED_TOOLS/capture_analyze" "$@"; }
 bed_wav() { "$BED_TOOLS/e2e_wavs" "$@"; }
 
-# ---- The serial line, for two players ----
+# ---- The serial line ----
+#
+# Three ways to give a program a line on its COM1 (bed_map_com_port):
+#   bed_serial_pair      a virtual null-modem cable, $BED_DIR/ttyA and ttyB,
+#                        for two players (or a player and picocom); every byte
+#                        that crosses it is tapped (bed_line_bytes)
+#   bed_raw_peer LINK    the test itself on the far end (line_peer): it writes,
+#                        streams at a line rate, logs what arrives and sees the
+#                        program open and close the port
+#   bed_picocom TTY      a real Linux serial terminal program on one end
+# A pseudo-terminal has no modem lines, so Wine's comm-event wait fails on it:
+# launch the program with BED_PRELOAD=$BED_MODEM_PRELOAD to give it some.
+BED_MODEM_PRELOAD=${BED_MODEM_PRELOAD:-$BED_BUILD/tests/line/modem_lines_preload.so}
 
-# A virtual null-modem cable: two linked pseudo-terminals, $BED_DIR/ttyA and
-# $BED_DIR/ttyB; bytes written to one are read from the other.
 bed_serial_pair() {
   local i
-  bed__spawn socat "$BED_DIR/socat.log" socat -d -d \
+  bed__spawn socat "$BED_DIR/socat.log" socat -d -d -x \
     "pty,raw,echo=0,link=$BED_DIR/ttyA" "pty,raw,echo=0,link=$BED_DIR/ttyB"
   for ((i = 0; i < 100; i++)); do [[ -e $BED_DIR/ttyA && -e $BED_DIR/ttyB ]] && return 0; sleep 0.05; done
   bed_log "socat made no pseudo-terminals: $(tail -3 "$BED_DIR/socat.log")"
   return 1
 }
+
+# bed_line_bytes DIRECTION: the bytes that crossed the pair so far, in hex,
+# one line per write; ">" from ttyA to ttyB, "<" from ttyB to ttyA.
+bed_line_bytes() {
+  awk -v want="$1" '/^[<>] / { dir = $1; next } /^ / && dir == want { sub(/^ +/, ""); print }' \
+    "$BED_DIR/socat.log"
+}
+
+# bed_raw_peer LINK: line_peer making a fresh pseudo-terminal named LINK and
+# holding its master; it takes commands through `peer` and logs to
+# $BED_DIR/peer.log (see tests/e2e/line_peer.cpp).
+bed_raw_peer() {
+  local i
+  mkfifo "$BED_DIR/peer.cmd" || return 1
+  bed__spawn line-peer "$BED_DIR/peer.err" "$BED_TOOLS/line_peer" serve --own "$1" \
+    --commands "$BED_DIR/peer.cmd" --log "$BED_DIR/peer.log"
+  BED_PEER_PID=$BED_LAST_PID
+  for ((i = 0; i < 100; i++)); do grep -q '^ready' "$BED_DIR/peer.log" 2>/dev/null && break; sleep 0.05; done
+  grep -q '^ready' "$BED_DIR/peer.log" 2>/dev/null || { bed_log "line_peer: $(cat "$BED_DIR/peer.err")"; return 1; }
+  exec {BED_PEER_FD}>"$BED_DIR/peer.cmd"
+}
+
+# peer COMMAND...: one command to the raw peer (write TEXT, pause MS,
+# stream BPS COUNT [X|records]); it runs them in order.
+peer() { echo "$*" >&"$BED_PEER_FD"; }
+
+# peer_wait REGEX [SECONDS] [MARK]: waits for a line of the peer's log to
+# match, among the lines after MARK (from peer_mark).
+peer_wait() {
+  local i
+  for ((i = 0; i < ${2:-10} * 20; i++)); do
+    tail -n +$((${3:-0} + 1)) "$BED_DIR/peer.log" | grep -qE "$1" && return 0
+    sleep 0.05
+  done
+  return 1
+}
+peer_mark() { wc -l <"$BED_DIR/peer.log"; }
+
+# What the peer has received so far, as one escaped text (\xNN for bytes
+# outside the printable range, spaces included).
+peer_received() { awk '$1 == "rx" { printf "%s", $4 }' "$BED_DIR/peer.log"; }
+
+# bed_picocom TTY: picocom on TTY in a private tmux server, 9600 bits per
+# second, no flow control (the program's XON/XOFF bytes are never sent).
+bed_picocom() {
+  local i pid
+  BED_TMUX=(tmux -S "$BED_DIR/tmux.sock")
+  QUAVERTON_BED=$BED_DIR "${BED_TMUX[@]}" new-session -d -s peer -x 120 -y 30 \
+    "picocom -q -b 9600 -f n $1" || return 1
+  pid=$("${BED_TMUX[@]}" display-message -p '#{pid}') || return 1
+  bed__record "$pid" tmux
+  for ((i = 0; i < 100; i++)); do
+    "${BED_TMUX[@]}" list-panes -F '#{pane_current_command}' 2>/dev/null | grep -q picocom && return 0
+    sleep 0.05
+  done
+  bed_log "picocom did not start"
+  return 1
+}
+
+# picocom_type TEXT: keys typed into picocom (tmux send-keys, literally).
+picocom_type() { "${BED_TMUX[@]}" send-keys -t peer -l "$1"; }
+# What picocom's window shows.
+picocom_screen() { "${BED_TMUX[@]}" capture-pane -p -t peer; }
 
 # bed_map_com_port COMn TTY: gives the current player's Wine that COM port on
 # TTY, then restarts its wineserver so that the port is made anew.
@@ -361,9 +434,55 @@ bed_map_com_port() {
 
 # ---- Looking at the screen ----
 
+# screen_row N: what row N of the current player's terminal shows (the
+# driver's probe reads the program's screen memory).
+screen_row() { drive screen | sed -n "s/^$1|//p"; }
+screen_cursor() { drive screen | sed -n 's/^cursor|//p'; }
+# wait_screen REGEX [SECONDS]: until a line of the screen (row|text) matches;
+# prints it, or nothing.
+wait_screen() {
+  local i
+  for ((i = 0; i < ${2:-10} * 4; i++)); do
+    drive screen | grep -m1 -E "$1" && return 0
+    sleep 0.25
+  done
+  return 1
+}
+# wait_screen_row N TEXT [SECONDS]: until row N shows TEXT; prints what it
+# showed last.
+wait_screen_row() {
+  local i row
+  for ((i = 0; i < ${3:-10} * 4; i++)); do
+    row=$(screen_row "$1")
+    [[ $row == "$2" ]] && break
+    sleep 0.25
+  done
+  echo "$row"
+}
+
 bed_screenshot() { import -display "$DISPLAY" -window root "$1"; }
 
+# ---- Processor time ----
+
+# cpu_ticks PID...: user and system clock ticks (1/100 s) used so far by the
+# processes, summed.
+cpu_ticks() {
+  local pid stat sum=0 fields
+  for pid in "$@"; do
+    { stat=$(<"/proc/$pid/stat"); } 2>/dev/null || continue
+    read -ra fields <<<"${stat##*) }"
+    sum=$((sum + fields[11] + fields[12]))
+  done
+  echo "$sum"
+}
+
 # ---- Outcomes ----
+
+# tones REPORT: the analyser's sounds that a person hears as notes: at least
+# 50 ms with a pitch of 100 Hz or more. Under Wine on a loaded machine the
+# stream can underrun for a few ms (the sound server then plays 0, a pitchless
+# burst in the capture); those drop-outs are not sounds the program played.
+tones() { awk '/^onset/ && $6 >= 100 && $4 - $2 >= 50' <<<"$1"; }
 
 # field NAME LINE: the value after NAME in an analyser line.
 field() { sed -n "s/.* $1 \([^ ]*\).*/\1/p; s/^$1 \([^ ]*\).*/\1/p" <<<"$2" | head -n1; }

@@ -343,6 +343,30 @@ int MenuState(HWND hWnd, const Args& a)
     return Fail("no menu command " + id);
 }
 
+// The terminal screen as the program holds it: 25 "row|text" lines and
+// "cursor|row column". Read until two readings agree, so that a byte being
+// written meanwhile does not give a half-updated screen.
+int Screen(HWND hWnd, const Args&)
+{
+    std::string last, reply;
+    for (int tries = 0; tries < 10; ++tries) {
+        if (!AskProbe(hWnd, qprobe::REQUEST_SCREEN, reply)) return Fail("the probe did not answer");
+        if (reply == last) break;
+        last = reply;
+        Sleep(POLL_MS);
+    }
+    std::printf("%s", reply.c_str());
+    return 0;
+}
+
+// The mouse cursor the program's user-interface thread has set.
+int Cursor(HWND hWnd, const Args&)
+{
+    std::string reply;
+    if (!AskProbe(hWnd, qprobe::REQUEST_CURSOR, reply)) return Fail("the probe did not answer");
+    return Succeed(reply);
+}
+
 // ---- Commands: input ----
 
 int Posted(BOOL ok, const std::string& what) { return ok ? Succeed("posted " + what) : Fail("PostMessage " + what); }
@@ -412,6 +436,18 @@ int PostCommand(HWND hWnd, const Args& a)
     return Posted(PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0), "command " + Num(id));
 }
 
+// Sends the command and waits for its handler to return: how long the
+// program took over it, as a person choosing the menu item would wait.
+int SendCommand(HWND hWnd, const Args& a)
+{
+    const unsigned long id = ArgNumber(a, 0, 0);
+    const DWORD start = GetTickCount();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_NORMAL, ArgTimeout(a, 1), &result))
+        return Fail("command " + Num(id) + " did not return");
+    return Succeed("returned after " + Num(GetTickCount() - start) + " ms");
+}
+
 // A MIDI short message as the MIDI input device delivers it to its window.
 int PostMidi(HWND hWnd, const Args& a)
 {
@@ -469,6 +505,43 @@ int PressMsgbox(const Args& a)
     if (!WaitFor(5000, [&] { return !IsWindow(box) || !IsWindowVisible(box); }))
         return Fail("the box stayed up: " + described);
     return Succeed("pressed " + Num(id) + "|" + described);
+}
+
+// ---- Commands: dialog controls ----
+
+// A control of the shown dialog (the program's own first), or null.
+HWND DialogControl(const Args& a, std::string& why)
+{
+    HWND dialog = FindMessageBox();
+    if (!dialog) {
+        why = "no dialog";
+        return nullptr;
+    }
+    HWND control = GetDlgItem(dialog, static_cast<int>(ArgNumber(a, 0, 0)));
+    if (!control) why = "no control " + a[0] + " on " + TextOf(dialog);
+    return control;
+}
+
+int DialogCheck(const Args& a)
+{
+    std::string why;
+    HWND box = DialogControl(a, why);
+    if (!box) return Fail(why);
+    const WPARAM state = ArgNumber(a, 1, 1) ? BST_CHECKED : BST_UNCHECKED;
+    SendMessageA(box, BM_SETCHECK, state, 0);
+    const LRESULT now = SendMessageA(box, BM_GETCHECK, 0, 0);
+    return now == static_cast<LRESULT>(state) ? Succeed(now == BST_CHECKED ? "checked" : "unchecked")
+                                               : Fail("the box did not take the state");
+}
+
+int DialogSelect(const Args& a)
+{
+    std::string why;
+    HWND list = DialogControl(a, why);
+    if (!list) return Fail(why);
+    const WPARAM index = ArgNumber(a, 1, 0);
+    if (SendMessageA(list, CB_SETCURSEL, index, 0) != static_cast<LRESULT>(index)) return Fail("no item " + a[1]);
+    return Succeed("selected " + a[1] + "|" + TextOf(list));
 }
 
 // ---- Commands: looking around ----
@@ -592,10 +665,15 @@ const Command COMMANDS[] = {
     {"repaint", "  invalidate and repaint the main window", 0, nullptr, Repaint},
     {"menu-state", "ID  enabled or grayed (|checked)", 1, nullptr, MenuState},
     {"menu-list", "  path|command|state of every menu item", 0, nullptr, MenuList},
+    {"screen", "  the terminal: 25 lines row|text (\\xNN for other bytes), then cursor|row column", 0, nullptr,
+     Screen},
+    {"cursor", "  the program's mouse cursor: arrow, wait, none or other", 0, nullptr, Cursor},
     {"post-char", "TEXT [gap_ms]  WM_CHAR for each character (\\r \\n \\t \\\\ \\xNN)", 1, nullptr, PostChar},
     {"post-char-timed", "TEXT gap_ms  post-char, printing each post's Unix time in ms", 2, nullptr, PostCharTimed},
     {"post-key", "VK  WM_KEYDOWN and WM_KEYUP", 1, nullptr, PostKey},
     {"post-command", "ID  WM_COMMAND, as a menu choice", 1, nullptr, PostCommand},
+    {"send-command", "ID [ms]  WM_COMMAND, waiting for the handler to return: returned after N ms", 1, nullptr,
+     SendCommand},
     {"post-midi", "DWORD  MM_MIM_DATA with a packed short message", 1, nullptr, PostMidi},
     {"post-note", "KEY [VELOCITY]  MM_MIM_DATA note-on", 1, nullptr, PostNote},
     {"send-close", "  posts WM_CLOSE, as the close box does", 0, nullptr, SendClose},
@@ -604,6 +682,8 @@ const Command COMMANDS[] = {
     {"no-msgbox", "[ms]  succeeds if no message box appears", 0, NoMsgbox, nullptr},
     {"press-msgbox", "ID [ms]  press button ID (1 OK, 2 Cancel) and wait for the box to go", 1, PressMsgbox,
      nullptr},
+    {"dialog-check", "ID 0|1  set a check box of the shown dialog", 2, DialogCheck, nullptr},
+    {"dialog-select", "ID INDEX  select an item of a combo box of the shown dialog", 2, DialogSelect, nullptr},
     {"controls", "[main]  id|class|text of the message box's (or main window's) controls", 0, Controls, nullptr},
     {"list-windows", "  hwnd|pid|visibility|class|title of every top-level window", 0, ListWindows, nullptr},
     {"wave-devices", "  count|names of the wave output devices", 0, WaveDevices, nullptr},

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "serial/tty_info.h"
 #include "tests/e2e/qdriver_probe.h"
 
 namespace {
@@ -35,6 +36,42 @@ void DescribeMenu(HMENU menu, const std::string& path, std::string& out)
     }
 }
 
+// The program's own screen memory, read on its user-interface thread. The
+// watch thread may be writing a byte meanwhile; a caller that needs a settled
+// screen asks again until two readings agree.
+std::string DescribeScreen(HWND hWnd)
+{
+    const TTYINFO* info = GetTTYInfo(hWnd);
+    if (info == nullptr) return "no terminal\n";
+    std::string out;
+    for (int row = 0; row < MAXROWS; ++row) {
+        const unsigned char* cells = info->screen.abScreen + row * MAXCOLS;
+        int used = MAXCOLS;
+        while (used > 0 && cells[used - 1] == ' ') --used;
+        out += std::to_string(row) + "|";
+        for (int c = 0; c < used; ++c) {
+            if (cells[c] >= 0x20 && cells[c] < 0x7F && cells[c] != '\\') {
+                out += static_cast<char>(cells[c]);
+                continue;
+            }
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", cells[c]);
+            out += escaped;
+        }
+        out += "\n";
+    }
+    return out + "cursor|" + std::to_string(info->screen.nRow) + " " + std::to_string(info->screen.nColumn) + "\n";
+}
+
+std::string DescribeCursor()
+{
+    const HCURSOR cursor = GetCursor();
+    if (cursor == nullptr) return "none";
+    if (cursor == LoadCursorA(nullptr, IDC_ARROW)) return "arrow";
+    if (cursor == LoadCursorA(nullptr, IDC_WAIT)) return "wait";
+    return "other";
+}
+
 void Reply(const std::string& text)
 {
     HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, qprobe::REPLY_BLOCK);
@@ -60,6 +97,10 @@ void Answer(HWND hWnd, WPARAM request)
         HMENU menu = GetMenu(hWnd);
         if (menu) DescribeMenu(menu, "", text);
         else text = "no menu\n";
+    } else if (request == qprobe::REQUEST_SCREEN) {
+        text = DescribeScreen(hWnd);
+    } else if (request == qprobe::REQUEST_CURSOR) {
+        text = DescribeCursor();
     }
     Reply(text);
 }
