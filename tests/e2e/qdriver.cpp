@@ -186,10 +186,17 @@ std::string DescribeBox(HWND box) { return TextOf(box) + "|" + MessageBoxText(bo
 
 // ---- Commands: finding and reading the main window ----
 
+bool AskProbe(HWND hWnd, WPARAM request, std::string& reply);
+
 int WaitWindow(const Args& a)
 {
     HWND hWnd = nullptr;
     if (!WaitFor(ArgTimeout(a, 0), [&] { return MainWindowShown(hWnd); })) return Fail("no visible main window");
+    // The probe is hooked in at once: under Wine, a hook DLL loaded into the
+    // program for the first time while its serial watch thread waits on the
+    // port can hang the program, so the probe is there before any connection.
+    std::string ignored;
+    AskProbe(hWnd, qprobe::REQUEST_CURSOR, ignored);
     RECT r;
     GetWindowRect(hWnd, &r);
     return Succeed(Join({RectText(r), TextOf(hWnd), Hex(hWnd)}));

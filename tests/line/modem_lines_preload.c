@@ -27,9 +27,18 @@ static int answer_modem_request(unsigned long request, void *arg)
     }
 }
 
-static int wrapped(const char *name, int fd, unsigned long request, void *arg)
+static ioctl_fn real_ioctl, real_ioctl_time64;
+
+/* Looked up once, at load: a lookup takes the dynamic linker's lock, and the
+ * comm-event wait calls ioctl from a thread of its own many times a second. */
+__attribute__((constructor)) static void find_real_ioctls(void)
 {
-    ioctl_fn real = (ioctl_fn)dlsym(RTLD_NEXT, name);
+    real_ioctl = (ioctl_fn)dlsym(RTLD_NEXT, "ioctl");
+    real_ioctl_time64 = (ioctl_fn)dlsym(RTLD_NEXT, "__ioctl_time64");
+}
+
+static int wrapped(ioctl_fn real, int fd, unsigned long request, void *arg)
+{
     int saved = errno;
     int result = real ? real(fd, request, arg) : -1;
     if (result == -1 && (errno == ENOTTY || errno == EINVAL) && answer_modem_request(request, arg) == 0) {
@@ -45,7 +54,7 @@ int ioctl(int fd, unsigned long request, ...)
     va_start(ap, request);
     void *arg = va_arg(ap, void *);
     va_end(ap);
-    return wrapped("ioctl", fd, request, arg);
+    return wrapped(real_ioctl, fd, request, arg);
 }
 
 /* 32-bit builds with 64-bit time call this name instead. */
@@ -55,5 +64,5 @@ int __ioctl_time64(int fd, unsigned long request, ...)
     va_start(ap, request);
     void *arg = va_arg(ap, void *);
     va_end(ap);
-    return wrapped("__ioctl_time64", fd, request, arg);
+    return wrapped(real_ioctl_time64, fd, request, arg);
 }
