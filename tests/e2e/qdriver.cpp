@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -271,6 +272,35 @@ int Repaint(HWND hWnd, const Args&)
 {
     return RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW) ? Succeed("repainted")
                                                                                             : Fail("RedrawWindow");
+}
+
+// Repaints the whole window again and again for a number of seconds, each
+// repaint carried out before the next is asked for (WM_PAINT is sent, so the
+// program paints at once, as its own UpdateWindow would), with an optional
+// pause between them: count|median ms|worst ms of one repaint as seen from here.
+int RepaintLoop(HWND hWnd, const Args& a)
+{
+    const DWORD seconds = ArgNumber(a, 0, 10);
+    const DWORD pauseMs = ArgNumber(a, 1, 0);
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> times;
+    const DWORD begun = GetTickCount();
+    while (GetTickCount() - begun < seconds * 1000) {
+        QueryPerformanceCounter(&start);
+        RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+        DWORD_PTR result;
+        if (!SendMessageTimeoutA(hWnd, WM_PAINT, 0, 0, SMTO_BLOCK, 5000, &result)) return Fail("WM_PAINT not handled");
+        QueryPerformanceCounter(&end);
+        times.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart);
+        if (pauseMs) Sleep(pauseMs);
+    }
+    if (times.empty()) return Fail("no repaint");
+    std::vector<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    char line[96];
+    std::snprintf(line, sizeof line, "%zu|%.3f|%.3f", sorted.size(), sorted[sorted.size() / 2], sorted.back());
+    return Succeed(line);
 }
 
 // ---- Commands: the menu, read inside the program by the probe ----
@@ -590,6 +620,7 @@ const Command COMMANDS[] = {
     {"client-size", "  w h", 0, nullptr, ClientSize},
     {"pixel", "X Y  r g b at a client point", 2, nullptr, Pixel},
     {"repaint", "  invalidate and repaint the main window", 0, nullptr, Repaint},
+    {"repaint-loop", "SECONDS [pause_ms]  repaint over and over: count|median ms|worst ms", 1, nullptr, RepaintLoop},
     {"menu-state", "ID  enabled or grayed (|checked)", 1, nullptr, MenuState},
     {"menu-list", "  path|command|state of every menu item", 0, nullptr, MenuList},
     {"post-char", "TEXT [gap_ms]  WM_CHAR for each character (\\r \\n \\t \\\\ \\xNN)", 1, nullptr, PostChar},
