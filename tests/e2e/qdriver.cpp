@@ -522,6 +522,76 @@ int Dialog(HWND hWnd, const Args& a)
 
 int DialogSet(HWND hWnd, const Args& a) { return ProbeCommand(hWnd, qprobe::REQUEST_DIALOG_SET, a[0] + "\n" + a[1] + "\n" + a[2]); }
 
+// A row of the screen as the probe gives it, its \xNN escapes undone.
+std::string ScreenRow(const std::string& escaped)
+{
+    std::string row;
+    for (size_t i = 0; i < escaped.size(); ++i) {
+        if (escaped[i] == '\\' && i + 3 < escaped.size() && escaped[i + 1] == 'x') {
+            row += static_cast<char>(std::strtoul(escaped.substr(i + 2, 2).c_str(), nullptr, 16));
+            i += 3;
+        } else {
+            row += escaped[i];
+        }
+    }
+    return row;
+}
+
+// Whether every character the screen holds in ROW is drawn: each cell holding
+// a visible character must show some pixel other than the background there.
+// "drawn N of M", then the columns that are blank.
+int CellsDrawn(HWND hWnd, const Args& a)
+{
+    std::string record, screen;
+    if (!AskProbe(hWnd, qprobe::REQUEST_RECORD, record) || !AskProbe(hWnd, qprobe::REQUEST_SCREEN, screen))
+        return Fail("the probe did not answer");
+    auto field = [&record](const std::string& name) {
+        for (const std::string& line : Lines(record))
+            if (line.compare(0, name.size() + 1, name + "=") == 0) return std::atoi(line.c_str() + name.size() + 1);
+        return 0;
+    };
+    const int xChar = field("xChar"), yChar = field("yChar"), xOffset = field("xOffset"), yOffset = field("yOffset");
+    const std::vector<std::string> rows = Lines(screen);
+    const size_t nRow = ArgNumber(a, 0, 0);
+    if (nRow >= 25 || nRow >= rows.size() || xChar <= 0 || yChar <= 0) return Fail("no row " + a[0]);
+    const std::string row = ScreenRow(rows[nRow]);
+    const int width = 80 * xChar, top = static_cast<int>(nRow) * yChar - yOffset;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -yChar;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * yChar);
+    HDC windowDC = GetDC(hWnd);
+    HDC memory = CreateCompatibleDC(windowDC);
+    HBITMAP copy = CreateCompatibleBitmap(windowDC, width, yChar);
+    HGDIOBJ old = SelectObject(memory, copy);
+    BitBlt(memory, 0, 0, width, yChar, windowDC, -xOffset, top, SRCCOPY);
+    SelectObject(memory, old);
+    GetDIBits(memory, copy, 0, yChar, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(copy);
+    DeleteDC(memory);
+    ReleaseDC(hWnd, windowDC);
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    const DWORD background = (GetRValue(window) << 16) | (GetGValue(window) << 8) | GetBValue(window);
+    int drawn = 0, visible = 0;
+    std::string missing;
+    for (int column = 0; column < 80 && column < static_cast<int>(row.size()); ++column) {
+        const unsigned char c = row[column];
+        if (c <= ' ' || c >= 0x7F) continue;
+        ++visible;
+        bool ink = false;
+        for (int y = 0; y < yChar && !ink; ++y)
+            for (int x = column * xChar; x < (column + 1) * xChar && !ink; ++x)
+                ink = (pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF) != background;
+        if (ink) ++drawn;
+        else missing += " " + Num(column);
+    }
+    return Succeed("drawn " + Num(drawn) + " of " + Num(visible) + (missing.empty() ? "" : "|blank columns" + missing));
+}
+
 // A shown dialog of the program's process with exactly that caption.
 HWND FindDialog(const std::string& caption)
 {
@@ -807,6 +877,7 @@ const Command COMMANDS[] = {
     {"midi-devices", "  count of the MIDI input devices", 0, MidiDevices, nullptr},
     {"record", "[NAME]  the connection record's fields (name=value), or one's value", 0, nullptr, Record},
     {"screen", "[ROW]  the terminal's 25 rows and the cursor, or one row", 0, nullptr, Screen},
+    {"cells-drawn", "ROW  whether every visible character of that screen row is drawn", 1, nullptr, CellsDrawn},
     {"dialog", "CAPTION [ID]  the program's dialog and its controls, or one control", 1, nullptr, Dialog},
     {"dialog-set", "CAPTION ID VALUE  choose a list item, type a text, or check (1) / clear (0)", 3, nullptr,
      DialogSet},

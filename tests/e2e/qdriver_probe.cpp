@@ -191,6 +191,8 @@ std::string DescribeRecord(HWND hWnd)
     field("rgbFGColor", info->rgbFGColor);
     field("xChar", info->xChar);
     field("yChar", info->yChar);
+    field("xOffset", info->xOffset);
+    field("yOffset", info->yOffset);
     field("wCursorState", info->wCursorState);
     field("lfHeight", info->lfTTYFont.lfHeight);
     out += std::string("lfFaceName=") + info->lfTTYFont.lfFaceName + "\n";
