@@ -19,12 +19,14 @@ drive wait-window 20000 >/dev/null
 title=$(drive title)
 program=${BED_PROGRAM_PID[A]}
 
-# choose_port N: the Settings dialog's port list, item N (0 is COM1), then OK.
+# choose_port COMn: chosen in the Settings dialog, then OK.
+SETTINGS="TTY Settings..."
 choose_port() {
   drive post-command 259 >/dev/null
-  drive wait-msgbox 5000 >/dev/null
-  drive dialog-select 544 "$1" >/dev/null
-  drive press-msgbox 1 >/dev/null
+  drive wait-dialog "$SETTINGS" 5000 >/dev/null
+  drive dialog-set "$SETTINGS" 544 "$1" >/dev/null
+  drive dialog-command "$SETTINGS" 1 >/dev/null
+  drive wait-dialog-gone "$SETTINGS" 5000 >/dev/null
 }
 # Milliseconds a command took, from the driver's "returned after N ms".
 command_ms() { drive send-command "$1" | sed -n 's/^returned after \([0-9]*\) ms$/\1/p'; }
@@ -35,10 +37,10 @@ ticks_over() {
   sleep "$1"
   echo $(($(cpu_ticks "$program") - before))
 }
-error_texts() { drive screen | grep -o '<CE-[^>]*>' | tr '\n' ' '; }
+error_texts() { screen_rows | grep -o '<CE-[^>]*>' | tr '\n' ' '; }
 
 # ---- A port that does not exist ----
-choose_port 1
+choose_port COM2
 drive post-command 256 >/dev/null
 expect "Connect on a missing port: the message and its caption" "$(drive wait-msgbox 5000)" \
   "$title|Connection failed."
@@ -46,7 +48,7 @@ expect "the cursor is the normal one again" "$(drive cursor)" arrow
 expect "Connect stays enabled" "$(drive menu-state 256)" enabled
 expect "Disconnect stays grayed" "$(drive menu-state 257)" grayed
 drive press-msgbox 1 >/dev/null
-choose_port 0
+choose_port COM1
 
 # ---- Connected: a note message whose two bytes arrive 200 ms apart ----
 mark=$(peer_mark)
@@ -95,7 +97,7 @@ mark=$(peer_mark)
 drive send-command 256 >/dev/null
 expect_true "Connect works again" peer_wait '^open' 5 "$mark" >/dev/null
 peer write '\r\nQ'
-expect_match "bytes arrive on the new connection" "$(wait_screen '^[0-9]+\|Q$' 5)" 'Q$'
+expect_match "bytes arrive on the new connection" "$(wait_screen '^Q$' 5)" 'Q$'
 expect "no line error was shown" "$(error_texts | sed 's/<CE-[0-9]*> //')" ""
 
 # ---- The peer goes away while connected, then comes back ----
@@ -113,7 +115,7 @@ expect_true "Connect to the peer that came back" peer_wait '^open' 5 "$mark" >/d
 peer write 'Z'
 drive post-char t >/dev/null
 expect_true "the line works both ways again" peer_wait '^rx .* T$' 5 "$mark" >/dev/null
-expect_match "and what the peer sent is shown" "$(wait_screen '^[0-9]+\|QZ$' 5)" 'QZ$'
+expect_match "and what the peer sent is shown" "$(wait_screen '^QZ$' 5)" 'QZ$'
 
 # ---- Closing the window while connected ----
 mark=$(peer_mark)

@@ -57,14 +57,16 @@ expect "Send Data Block sends exactly 512 X" "$(wc -w <<<"$block") $(tr ' ' '\n'
 x() { printf "%$1s" '' | tr ' ' X; }
 expect "B shows the 512th X where it belongs" "$(bed_as B wait_screen_row 6 "$(x 34)" 60)" "$(x 34)"
 expect "B's screen holds the block in order" \
-  "$(bed_as B drive screen | sed -n '1,7p;$p' | tr '\n' ',')" \
-  "0|R#$(x 78),1|$(x 80),2|$(x 80),3|$(x 80),4|$(x 80),5|$(x 80),6|$(x 34),cursor|6 34,"
+  "$(bed_as B screen_rows | sed -n '1,7p;$p' | tr '\n' ',')" \
+  "R#$(x 78),$(x 80),$(x 80),$(x 80),$(x 80),$(x 80),$(x 34),cursor 6 34,"
 
 # ---- Local echo, set in the Settings dialog ----
+SETTINGS="TTY Settings..."
 drive post-command 259 >/dev/null
-drive wait-msgbox 5000 >/dev/null
-drive dialog-check 554 1 >/dev/null
-drive press-msgbox 1 >/dev/null
+drive wait-dialog "$SETTINGS" 5000 >/dev/null
+drive dialog-set "$SETTINGS" 554 1 >/dev/null
+drive dialog-command "$SETTINGS" 1 >/dev/null
+drive wait-dialog-gone "$SETTINGS" 5000 >/dev/null
 drive post-char e >/dev/null
 expect "with local echo on, A shows what it sends" "$(wait_screen_row 0 E 5)" E
 expect "and the line carries it" "$(sleep 0.5; bed_line_bytes '>' | tail -n1)" 45
