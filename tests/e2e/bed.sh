@@ -490,6 +490,27 @@ cpu_ticks() {
 # burst in the capture); those drop-outs are not sounds the program played.
 tones() { awk '/^onset/ && $6 >= 100 && $4 - $2 >= 50' <<<"$1"; }
 
+# latency_figures POSTS EPOCH NAME: the analyser's report on standard input;
+# each "posted MS" line of POSTS (the driver's post-char-timed) against the
+# first onset after it (capture epoch + onset); prints the median, worst and
+# best over the keys whose sound was found.
+latency_figures() {
+  awk -v epoch="$2" -v name="$3" '
+    FNR == NR { if ($1 == "posted") posts[++n] = $2; next }
+    $1 == "onset" { onsets[++m] = epoch + $2 }
+    END {
+      for (i = 1; i <= n; i++) {
+        best = ""
+        for (j = 1; j <= m; j++) { d = onsets[j] - posts[i]; if (d >= -20 && d < 500 && (best == "" || d < best)) best = d }
+        if (best != "") lat[++k] = best
+      }
+      if (k == 0) { print name " latency: no onsets matched"; exit }
+      for (i = 2; i <= k; i++) { v = lat[i]; for (j = i - 1; j >= 1 && lat[j] > v; j--) lat[j + 1] = lat[j]; lat[j + 1] = v }
+      printf "%s latency over %d of %d keys: median %.0f ms, worst %.0f ms, best %.0f ms\n", name,
+        k, n, (k % 2 ? lat[(k + 1) / 2] : (lat[k / 2] + lat[k / 2 + 1]) / 2), lat[k], lat[1]
+    }' "$1" -
+}
+
 # field NAME LINE: the value after NAME in an analyser line.
 field() { sed -n "s/.* $1 \([^ ]*\).*/\1/p; s/^$1 \([^ ]*\).*/\1/p" <<<"$2" | head -n1; }
 # within VALUE LOW HIGH: whether LOW <= VALUE <= HIGH (decimals allowed).

@@ -28,22 +28,7 @@ sleep 0.5
 drive post-char-timed qqqqqqqqqqqqqqqqqqqq 600 >"$BED_DIR/posts.txt"
 sleep 0.8
 bed_capture_stop
-epoch=$(bed_capture_epoch "$capture")
-analyze "$capture" --ref-hz 441 |
-  awk -v epoch="$epoch" '
-    FNR == NR { if ($1 == "posted") posts[++n] = $2; next }
-    $1 == "onset" { onsets[++m] = epoch + $2 }
-    END {
-      for (i = 1; i <= n; i++) {
-        best = ""
-        for (j = 1; j <= m; j++) { d = onsets[j] - posts[i]; if (d >= -20 && d < 500 && (best == "" || d < best)) best = d }
-        if (best != "") lat[++k] = best
-      }
-      if (k == 0) { print "key-to-sound latency: no onsets matched"; exit }
-      for (i = 2; i <= k; i++) { v = lat[i]; for (j = i - 1; j >= 1 && lat[j] > v; j--) lat[j + 1] = lat[j]; lat[j + 1] = v }
-      printf "key-to-sound latency over %d of %d keys: median %.0f ms, worst %.0f ms, best %.0f ms\n",
-        k, n, (k % 2 ? lat[(k + 1) / 2] : (lat[k / 2] + lat[k / 2 + 1]) / 2), lat[k], lat[1]
-    }' "$BED_DIR/posts.txt" -
+analyze "$capture" --ref-hz 441 | latency_figures "$BED_DIR/posts.txt" "$(bed_capture_epoch "$capture")" key-to-sound
 
 # Drop-outs: voice 2 sustains the long tone while the window repaints.
 dropouts() {
