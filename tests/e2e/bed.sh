@@ -289,6 +289,19 @@ bed_launch() {
   bed__record $! "program-$BED_PLAYER"
 }
 
+# bed_program_process [PROGRAM.exe]: the process id of the current player's
+# program itself. Wine may run it as a process of its own rather than as the
+# one bed_launch started (a 32-bit program under the 64-bit loader does).
+bed_program_process() {
+  local pid first
+  for pid in $(bed__marked_pids); do
+    first=$(tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n1)
+    [[ ${first##*[\\/]} == "${1:-quaverton.exe}" ]] || continue
+    grep -qzxF "WINEPREFIX=${BED_PREFIX[$BED_PLAYER]}" "/proc/$pid/environ" 2>/dev/null && { echo "$pid"; return 0; }
+  done
+  return 1
+}
+
 bed_running() { bed__alive "${BED_PROGRAM_PID[$BED_PLAYER]:-0}"; }
 
 # bed_wait_exit SECONDS: waits for the current player's program to end. Sets

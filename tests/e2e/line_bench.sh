@@ -9,6 +9,8 @@
 #     processor time of each thread while it receives at 9600;
 #  3. peer latency: 20 keys typed on A, each against the onset of B's sound.
 #   BED_BUILD=build/win32 bash tests/e2e/line_bench.sh
+#   PARTS="idle throughput latency" (the default) chooses parts; RATES the
+#   line rates of part 2.
 source "$(dirname "$0")/bed.sh"
 export BED_DEADLINE=${BED_DEADLINE:-1500}
 bed_start || exit 1
@@ -21,9 +23,13 @@ bed_map_com_port COM1 "$BED_DIR/ttyA" || exit 1
 dir=$(bed_workdir player)
 server=${BED_SERVER_PID[A]}
 
+parts=${PARTS:-idle throughput latency}
+part() { [[ " $parts " == *" $1 "* ]]; }
+
 # ---- 1. Idle processor time ----
 idle() {
-  local what=$1 program=${BED_PROGRAM_PID[A]} p0 s0
+  local what=$1 program p0 s0
+  program=$(bed_program_process)
   p0=$(cpu_ticks "$program")
   s0=$(cpu_ticks "$server")
   sleep "$idle_seconds"
@@ -37,18 +43,20 @@ close_program() {
   drive press-msgbox 1 >/dev/null
   bed_wait_exit 20
 }
-bed_launch "$dir"
-drive wait-window 20000 >/dev/null
-sleep 2
-idle "disconnected (the sound stream alone)"
-drive send-command 256 >/dev/null
-idle "connected, no modem lines (the watch thread looks every 10 ms)"
-close_program
+if part idle; then
+  bed_launch "$dir"
+  drive wait-window 20000 >/dev/null
+  sleep 2
+  idle "disconnected (the sound stream alone)"
+  drive send-command 256 >/dev/null
+  idle "connected, no modem lines (the watch thread looks every 10 ms)"
+  close_program
+fi
 BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 sleep 2
 drive send-command 256 >/dev/null
-idle "connected, modem lines from the preload (the comm-event wait)"
+part idle && idle "connected, modem lines from the preload (the comm-event wait)"
 
 # ---- 2. Receiver throughput ----
 # How far the program has got in the current stream: the record number on
@@ -74,9 +82,10 @@ profile_line() {
     { d = $2 - before[$1]; if (d > 0) out = out sprintf(" %s%s %.0f%%", $1, ($1 == main ? " (UI)" : ""), d / secs) }
     END { print "  threads (tid, share of one core):" out }' main="$4" "$1" "$2"
 }
-program=${BED_PROGRAM_PID[A]}
+program=$(bed_program_process)
 xvfb=$(awk '$2 == "xvfb" { print $1 }' "$BED_DIR/pids")
-for rate in 9600 14400 19200 38400 56000 128000 256000; do
+part throughput || RATES=" "
+for rate in ${RATES:-9600 14400 19200 38400 56000 128000 256000}; do
   peer write '\r\n'
   sleep 0.5
   count=$((rate / 10 * stream_seconds))
@@ -118,6 +127,7 @@ done
 close_program
 
 # ---- 3. Peer latency: A's key to the onset of B's sound ----
+part latency || { bed_finish; exit; }
 peer quit
 bed__end_pid "$BED_PEER_PID"
 rm -f "$BED_DIR/ttyA"

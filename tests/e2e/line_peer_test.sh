@@ -17,7 +17,7 @@ dir=$(bed_workdir player "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV
 BED_PRELOAD=$BED_MODEM_PRELOAD WINEDEBUG=-all,+debugstr bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 title=$(drive title)
-program=${BED_PROGRAM_PID[A]}
+program=$(bed_program_process)
 
 # choose_port COMn: chosen in the Settings dialog, then OK.
 SETTINGS="TTY Settings..."
@@ -130,7 +130,7 @@ expect_true "and the port was closed" peer_wait '^hangup' 5 "$mark" >/dev/null
 # loaded into the program, is not used here, and what arrives is heard.
 WINEDEBUG=-all bed_launch "$dir"
 drive wait-window 20000 >/dev/null
-program=${BED_PROGRAM_PID[A]}
+program=$(bed_program_process)
 drive send-command 256 >/dev/null
 capture=$BED_DIR/no-modem-lines.raw
 bed_capture_start "$capture" || exit 1
