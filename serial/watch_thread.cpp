@@ -6,8 +6,8 @@
 // it (StartVoice hands the start to the mixer whole) and waits for the
 // window's repaint. It reads fConnected and idComDev, and clears dwThreadID as
 // its very last act, which CloseConnection waits for. Where a port has no
-// modem lines the comm-event wait fails at once; the thread then polls the
-// input queue at a short interval instead of spinning.
+// modem lines the comm-event wait fails at once; the thread then looks at the
+// input queue at a short interval instead of waiting, and never spins.
 #include "serial/watch_thread.h"
 
 #include "input/peer_protocol.h"
@@ -41,21 +41,25 @@ private:
     const TTYINFO& info_;
 };
 
-// Waits for a comm event; true when characters have arrived.
-bool WaitForCharacters(TTYINFO* npTTYInfo, OVERLAPPED& os)
+// Waits for characters; true when some have arrived. A port that cannot
+// report arrivals (one without modem lines under Wine) fails the comm-event
+// wait, or ends it with no event although the mask asks for one; from then on
+// canWait is false and its queue is only looked at every POLL_INTERVAL_MS,
+// which costs far less than a failing wait each time.
+bool WaitForCharacters(TTYINFO* npTTYInfo, OVERLAPPED& os, bool& canWait)
 {
-    DWORD dwEvtMask = 0;
-    bool waited = WaitCommEvent(npTTYInfo->idComDev, &dwEvtMask, &os);
-    if (!waited && GetLastError() == ERROR_IO_PENDING) {
-        DWORD dwTransferred;
-        waited = GetOverlappedResult(npTTYInfo->idComDev, &os, &dwTransferred, TRUE);
+    if (canWait) {
+        DWORD dwEvtMask = 0;
+        bool waited = WaitCommEvent(npTTYInfo->idComDev, &dwEvtMask, &os);
+        if (!waited && GetLastError() == ERROR_IO_PENDING) {
+            DWORD dwTransferred;
+            waited = GetOverlappedResult(npTTYInfo->idComDev, &os, &dwTransferred, TRUE);
+        }
+        if (waited && (dwEvtMask & EV_RXCHAR)) return true;
+        // Disconnecting clears the event mask, which ends the wait with no event.
+        if (!npTTYInfo->fConnected) return false;
+        canWait = false;
     }
-    if (waited && (dwEvtMask & EV_RXCHAR)) return true;
-    // Disconnecting clears the event mask, which ends the wait with no event.
-    if (!npTTYInfo->fConnected) return false;
-    // Otherwise the wait failed, or ended with no event although the mask
-    // asks for one: this port cannot report arrivals (it has no modem lines),
-    // so its queue is looked at after a pause instead.
     Sleep(POLL_INTERVAL_MS);
     DWORD dwErrors;
     COMSTAT stat = {};
@@ -84,8 +88,9 @@ DWORD WINAPI CommWatchProc(LPVOID lpData)
 
     WindowPeerLine line(npTTYInfo->hTermWnd, *npTTYInfo);
     PeerReceiveState state;
+    bool canWait = true;
     while (npTTYInfo->fConnected) {
-        if (WaitForCharacters(npTTYInfo, os) && npTTYInfo->fConnected) ReceiveArrivedBytes(state, line);
+        if (WaitForCharacters(npTTYInfo, os, canWait) && npTTYInfo->fConnected) ReceiveArrivedBytes(state, line);
     }
     return EndThread(npTTYInfo, os.hEvent, 1);
 }
