@@ -435,6 +435,25 @@ bed_picocom() {
   return 1
 }
 
+# bed_two_players TONE_MS: players A and B on the two ends of a serial pair,
+# both with modem lines, their programs started and shown. A's banks are
+# silent and B's a 441 Hz tone of TONE_MS, so a capture holds B's sound alone.
+bed_two_players() {
+  local wavs=$BED_DIR/wavs dirA dirB
+  bed_serial_pair || return 1
+  bed_map_com_port COM1 "$BED_DIR/ttyA" || return 1
+  bed_add_player B || return 1
+  bed_as B bed_map_com_port COM1 "$BED_DIR/ttyB" || return 1
+  mkdir -p "$wavs"
+  bed_wav tone "$wavs/tone.wav" --hz 441 --ms "$1" --amp 110
+  bed_wav tone "$wavs/silence.wav" --hz 441 --ms "$1" --amp 0
+  dirA=$(bed_workdir A "$wavs/silence.wav=SAMPLE2.WAV" "$wavs/silence.wav=SAMPLE.WAV") || return 1
+  dirB=$(bed_workdir B "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV") || return 1
+  BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dirA"
+  BED_PRELOAD=$BED_MODEM_PRELOAD bed_as B bed_launch "$dirB"
+  drive wait-window 20000 >/dev/null && bed_as B drive wait-window 20000 >/dev/null
+}
+
 # picocom_type TEXT: keys typed into picocom (tmux send-keys, literally).
 picocom_type() { "${BED_TMUX[@]}" send-keys -t peer -l "$1"; }
 # What picocom's window shows.
@@ -502,6 +521,20 @@ cpu_ticks() {
 # stream can underrun for a few ms (the sound server then plays 0, a pitchless
 # burst in the capture); those drop-outs are not sounds the program played.
 tones() { awk '/^onset/ && $6 >= 100 && $4 - $2 >= 50' <<<"$1"; }
+
+# heard ACTION [SECONDS]: captures while ACTION (a command) runs and SECONDS
+# (1) after it; prints the tones heard (analysed against 441 Hz, the banks the
+# tests give the players).
+heard() {
+  local capture
+  capture=$(mktemp "$BED_DIR/heard.XXXXXX") || return 1
+  bed_capture_start "$capture" || return 1
+  sleep 0.3
+  $1
+  sleep "${2:-1}"
+  bed_capture_stop
+  tones "$(analyze "$capture" --ref-hz 441)"
+}
 
 # latency_figures POSTS EPOCH NAME: the analyser's report on standard input;
 # each "posted MS" line of POSTS (the driver's post-char-timed) against the

@@ -131,20 +131,7 @@ part latency || { bed_finish; exit; }
 peer quit
 bed__end_pid "$BED_PEER_PID"
 rm -f "$BED_DIR/ttyA"
-bed_serial_pair || exit 1
-bed_map_com_port COM1 "$BED_DIR/ttyA" || exit 1
-bed_add_player B || exit 1
-bed_as B bed_map_com_port COM1 "$BED_DIR/ttyB" || exit 1
-wavs=$BED_DIR/wavs
-mkdir -p "$wavs"
-bed_wav tone "$wavs/tone.wav" --hz 441 --ms 300 --amp 110
-bed_wav tone "$wavs/silence.wav" --hz 441 --ms 300 --amp 0
-dirA=$(bed_workdir A "$wavs/silence.wav=SAMPLE2.WAV" "$wavs/silence.wav=SAMPLE.WAV")
-dirB=$(bed_workdir B "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV")
-BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dirA"
-BED_PRELOAD=$BED_MODEM_PRELOAD bed_as B bed_launch "$dirB"
-drive wait-window 20000 >/dev/null
-bed_as B drive wait-window 20000 >/dev/null
+bed_two_players 300 || exit 1
 drive send-command 256 >/dev/null
 bed_as B drive send-command 256 >/dev/null
 sleep 1

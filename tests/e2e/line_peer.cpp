@@ -39,6 +39,8 @@
 #include <ctime>
 #include <string>
 
+#include "tests/e2e/text_escapes.h"
+
 namespace {
 
 // How often a hung-up line is looked at again: a master whose slave is
@@ -73,26 +75,6 @@ std::string Escape(const unsigned char* bytes, size_t n)
             std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i]);
             out += hex;
         }
-    }
-    return out;
-}
-
-std::string Unescape(const std::string& s)
-{
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\' || i + 1 == s.size()) {
-            out += s[i];
-            continue;
-        }
-        const char c = s[++i];
-        if (c == 'r') out += '\r';
-        else if (c == 'n') out += '\n';
-        else if (c == 't') out += '\t';
-        else if (c == 'x' && i + 2 < s.size()) {
-            out += static_cast<char>(std::strtoul(s.substr(i + 1, 2).c_str(), nullptr, 16));
-            i += 2;
-        } else out += c;
     }
     return out;
 }
@@ -259,7 +241,7 @@ int Serve(Peer& peer, int commands, const std::string& own)
             const std::string verb = line.substr(0, space);
             const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
             if (verb == "write") {
-                peer.Write(Unescape(rest));
+                peer.Write(e2e::Unescape(rest));
             } else if (verb == "pause") {
                 peer.Pause(std::atoi(rest.c_str()));
             } else if (verb == "stream") {

@@ -56,15 +56,12 @@ drive send-command 256 >/dev/null
 expect_true "Connect opens the port" peer_wait '^open' 5 "$mark" >/dev/null
 expect "Connect grays itself" "$(drive menu-state 256)" grayed
 expect "and enables Disconnect" "$(drive menu-state 257)" enabled
-capture=$BED_DIR/note.raw
-bed_capture_start "$capture" || exit 1
-sleep 0.3
-peer write '#'
-peer pause 200
-peer write '<'
-sleep 1.2
-bed_capture_stop
-mapfile -t sounds < <(tones "$(analyze "$capture" --ref-hz 441)")
+split_note() {
+  peer write '#'
+  peer pause 200
+  peer write '<'
+}
+mapfile -t sounds < <(heard split_note 1.2)
 expect "a split note message plays once" "${#sounds[@]}" 1
 expect_true "at 37/24 (within 1 %)" within "$(field ratio "${sounds[0]:-}")" 1.5262 1.5571
 expect "only the '#' is shown" "$(wait_screen_row 0 '#' 5)" '#'
@@ -132,13 +129,7 @@ WINEDEBUG=-all bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 program=$(bed_program_process)
 drive send-command 256 >/dev/null
-capture=$BED_DIR/no-modem-lines.raw
-bed_capture_start "$capture" || exit 1
-sleep 0.3
-peer write 'U'
-sleep 1
-bed_capture_stop
-mapfile -t sounds < <(tones "$(analyze "$capture" --ref-hz 441)")
+mapfile -t sounds < <(heard "peer write U")
 expect "bytes still arrive: U plays once" "${#sounds[@]}" 1
 expect_true "at 2.0 (within 1 %)" within "$(field ratio "${sounds[0]:-}")" 1.98 2.02
 idle=$(ticks_over 3)

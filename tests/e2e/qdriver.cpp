@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tests/e2e/qdriver_probe.h"
+#include "tests/e2e/text_escapes.h"
 
 namespace {
 
@@ -397,30 +398,9 @@ int Cursor(HWND hWnd, const Args&)
 
 int Posted(BOOL ok, const std::string& what) { return ok ? Succeed("posted " + what) : Fail("PostMessage " + what); }
 
-// C escapes in typed text: \r \n \t \\ and \xNN.
-std::string Unescape(const std::string& s)
-{
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\' || i + 1 == s.size()) {
-            out += s[i];
-            continue;
-        }
-        const char c = s[++i];
-        if (c == 'r') out += '\r';
-        else if (c == 'n') out += '\n';
-        else if (c == 't') out += '\t';
-        else if (c == 'x' && i + 2 < s.size()) {
-            out += static_cast<char>(std::strtoul(s.substr(i + 1, 2).c_str(), nullptr, 16));
-            i += 2;
-        } else out += c;
-    }
-    return out;
-}
-
 int PostChar(HWND hWnd, const Args& a)
 {
-    const std::string text = Unescape(a[0]);
+    const std::string text = e2e::Unescape(a[0]);
     const DWORD gap = ArgNumber(a, 1, 0);
     for (unsigned char c : text) {
         if (!PostMessageA(hWnd, WM_CHAR, c, 1)) return Fail("PostMessage WM_CHAR");
@@ -433,7 +413,7 @@ int PostChar(HWND hWnd, const Args& a)
 // milliseconds (the same clock the Linux side reads), for latency figures.
 int PostCharTimed(HWND hWnd, const Args& a)
 {
-    const std::string text = Unescape(a[0]);
+    const std::string text = e2e::Unescape(a[0]);
     const DWORD gap = ArgNumber(a, 1, 0);
     for (unsigned char c : text) {
         FILETIME ft;
