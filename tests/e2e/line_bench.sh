@@ -7,7 +7,8 @@
 #     what the program has shown is read from its screen, so bytes shown per
 #     second, bytes lost and the ratio to the line rate come out, with the
 #     processor time of each thread while it receives at 9600;
-#  3. peer latency: 20 keys typed on A, each against the onset of B's sound.
+#  3. peer latency: 20 keys typed on A, each against the onset of B's sound,
+#     and beside it B's own key-to-sound latency.
 #   BED_BUILD=build/win32 bash tests/e2e/line_bench.sh
 #   PARTS="idle throughput latency" (the default) chooses parts; RATES the
 #   line rates of part 2.
@@ -135,13 +136,18 @@ bed_two_players 300 || exit 1
 drive send-command 256 >/dev/null
 bed_as B drive send-command 256 >/dev/null
 sleep 1
-capture=$BED_DIR/peer-latency.raw
-bed_capture_start "$capture" || exit 1
-sleep 0.5
-drive post-char-timed qqqqqqqqqqqqqqqqqqqq 600 >"$BED_DIR/posts.txt"
-sleep 0.8
-bed_capture_stop
-analyze "$capture" --ref-hz 441 | latency_figures "$BED_DIR/posts.txt" "$(bed_capture_epoch "$capture")" "peer (A's key to B's sound)"
+# key_latency NAME PLAYER: 20 keys typed on PLAYER against B's capture.
+key_latency() {
+  local capture=$BED_DIR/latency-$2.raw
+  bed_capture_start "$capture" || return 1
+  sleep 0.5
+  bed_as "$2" drive post-char-timed qqqqqqqqqqqqqqqqqqqq 600 >"$BED_DIR/posts-$2.txt"
+  sleep 0.8
+  bed_capture_stop
+  analyze "$capture" --ref-hz 441 | latency_figures "$BED_DIR/posts-$2.txt" "$(bed_capture_epoch "$capture")" "$1"
+}
+key_latency "peer (A's key to B's sound)" A
+key_latency "local (B's own key, for comparison)" B
 close_program
 bed_as B close_program
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
