@@ -10,8 +10,8 @@
 #  3. peer latency: 20 keys typed on A, each against the onset of B's sound,
 #     and beside it B's own key-to-sound latency.
 #   BED_BUILD=build/win32 bash tests/e2e/line_bench.sh
-#   PARTS="idle throughput latency" (the default) chooses parts; RATES the
-#   line rates of part 2.
+#   PARTS="idle throughput latency" (the default) chooses what is measured;
+#   RATES the line rates the throughput is measured at.
 source "$(dirname "$0")/bed.sh"
 export BED_DEADLINE=${BED_DEADLINE:-1500}
 bed_start || exit 1
