@@ -394,6 +394,28 @@ bed_launcher_wait() {
   return 1
 }
 
+# bed_launcher_leftovers NAME: the processes still running in that launcher's
+# Wine prefixes.
+bed_launcher_leftovers() {
+  local environ
+  for environ in /proc/[0-9]*/environ; do
+    grep -qzF "WINEPREFIX=$BED_DIR/launch-$1/" "$environ" 2>/dev/null && echo "${environ//[^0-9]/}"
+  done
+}
+
+# bed_connect: Connect in the current player's window (wait for it first),
+# then wait until the menu shows the connection.
+bed_connect() {
+  local i
+  drive wait-window 60000 >/dev/null
+  drive post-command 256 >/dev/null
+  for ((i = 0; i < 50; i++)); do
+    [[ $(drive menu-state 257) == enabled ]] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
 # bed_launcher_stop NAME: stops the launcher as Ctrl+C or a closing terminal
 # would (TERM; a background job ignores INT) and waits up to 30 s for it to
 # end; its exit status.

@@ -6,16 +6,6 @@
 source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
 
-connect() {
-  local i
-  bed_as "$1" drive wait-window 60000 >/dev/null
-  bed_as "$1" drive post-command 256 >/dev/null
-  for ((i = 0; i < 50; i++)); do
-    [[ $(bed_as "$1" drive menu-state 257) == enabled ]] && return 0
-    sleep 0.2
-  done
-  return 1
-}
 row0() { bed_as "$1" drive screen 0 | cut -c1-"$2"; }
 # peer_line TTY: the test's own end of a line, raw, on file descriptor PEER.
 peer_line() {
@@ -28,18 +18,12 @@ peer_read() {
   IFS= read -r -t 5 -N 1 -u "$PEER" c
   printf '%s' "$c"
 }
-launcher_leftovers() {
-  local environ
-  for environ in /proc/[0-9]*/environ; do
-    grep -qzF "WINEPREFIX=$BED_DIR/launch-$1/" "$environ" 2>/dev/null && echo "${environ//[^0-9]/}"
-  done
-}
 
 # ---- Solo: the other end of the cable is printed ----
 bed_launcher solo solo
 other=$(bed_launcher_wait solo 'other end of the line is' 120 | sed -n 's/.*other end of the line is \([^;]*\);.*/\1/p')
 expect_true "solo prints the other end of the line" test -e "$other"
-expect_true "the solo player connects" connect solo-A
+expect_true "the solo player connects" bed_as solo-A bed_connect
 peer_line "$other"
 printf 'hi' >&"$PEER"
 sleep 1
@@ -48,13 +32,13 @@ bed_as solo-A drive post-char r >/dev/null
 expect "what the player types comes out of the other end" "$(peer_read)" R
 exec {PEER}>&-
 bed_launcher_stop solo
-expect "nothing of solo is left running" "$(launcher_leftovers solo)" ""
+expect "nothing of solo is left running" "$(bed_launcher_leftovers solo)" ""
 
 # ---- A serial device as the line ----
 bed_serial_pair
 bed_launcher port port "$BED_DIR/ttyA"
 bed_launcher_wait port 'close the windows' 120 >/dev/null
-expect_true "the player on the device connects" connect port-A
+expect_true "the player on the device connects" bed_as port-A bed_connect
 peer_line "$BED_DIR/ttyB"
 printf 'ok' >&"$PEER"
 sleep 1
@@ -63,7 +47,7 @@ bed_as port-A drive post-char w >/dev/null
 expect "what the player types goes out on the device" "$(peer_read)" W
 exec {PEER}>&-
 bed_launcher_stop port
-expect "nothing of the port mode is left running" "$(launcher_leftovers port)" ""
+expect "nothing of the port mode is left running" "$(bed_launcher_leftovers port)" ""
 expect_match "a missing device is refused with a clear message" \
   "$("$BED_SOURCE/scripts/run.sh" port "$BED_DIR/no-such-tty" --no-build --build "$BED_BUILD" 2>&1)" \
   "no serial device $BED_DIR/no-such-tty"
@@ -74,8 +58,8 @@ bed_launcher far listen "$port"
 bed_launcher_wait far 'waiting for the other machine' 120 >/dev/null
 bed_launcher near connect "127.0.0.1:$port"
 bed_launcher_wait near 'close the windows' 120 >/dev/null
-expect_true "the listening player connects" connect far-A
-expect_true "the connecting player connects" connect near-A
+expect_true "the listening player connects" bed_as far-A bed_connect
+expect_true "the connecting player connects" bed_as near-A bed_connect
 sleep 1
 bed_as far-A drive post-char e >/dev/null
 sleep 1
@@ -85,5 +69,5 @@ expect "a key crosses the network one way" "$(row0 near-A 1)" E
 expect "and the other way" "$(row0 far-A 1)" T
 bed_launcher_stop near
 bed_launcher_stop far
-expect "nothing of the network modes is left running" "$(launcher_leftovers near)$(launcher_leftovers far)" ""
+expect "nothing of the network modes is left running" "$(bed_launcher_leftovers near)$(bed_launcher_leftovers far)" ""
 bed_finish

@@ -8,17 +8,6 @@ source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
 record=$BED_DIR/session.txt
 
-# connect NAME: Connect in that player's window, and wait until it is connected.
-connect() {
-  local i
-  bed_as "$1" drive wait-window 60000 >/dev/null
-  bed_as "$1" drive post-command 256 >/dev/null
-  for ((i = 0; i < 50; i++)); do
-    [[ $(bed_as "$1" drive menu-state 257) == enabled ]] && return 0
-    sleep 0.2
-  done
-  return 1
-}
 # The first characters of row 0 of a player's terminal.
 row0() { bed_as "$1" drive screen 0 | cut -c1-"$2"; }
 # The writes of a record, each side's run of writes joined: B"RQWE" A"Z".
@@ -26,13 +15,6 @@ sides() { awk '!/^#/ { side = $2; bytes = $3; gsub(/"/, "", bytes)
                         if (side != last && last != "") printf "%s\"%s\" ", last, run
                         if (side != last) run = ""; run = run bytes; last = side }
                 END { if (last != "") printf "%s\"%s\" ", last, run }' "$1"; }
-# The processes still running in a launcher's Wine prefixes or from its home.
-launcher_leftovers() {
-  local environ
-  for environ in /proc/[0-9]*/environ; do
-    grep -qzF "WINEPREFIX=$BED_DIR/launch-$1/" "$environ" 2>/dev/null && echo "${environ//[^0-9]/}"
-  done
-}
 # x of a player's desktop window on the display.
 window_x() {
   local id
@@ -43,8 +25,8 @@ window_x() {
 # ---- Duet, recorded ----
 bed_launcher duet duet --record "$record"
 bed_launcher_wait duet 'close the windows' 120 >/dev/null || { bed_finish; exit 1; }
-expect_true "player A connects" connect duet-A
-expect_true "player B connects" connect duet-B
+expect_true "player A connects" bed_as duet-A bed_connect
+expect_true "player B connects" bed_as duet-B bed_connect
 sleep 0.5
 expect "the two windows stand side by side" "$(window_x A) $(window_x B)" "0 830"
 bed_as duet-B drive post-char R >/dev/null
@@ -60,12 +42,12 @@ expect "the launcher ends when stopped" "$?" 143
 expect "the record holds both directions in order" "$(sides "$record")" 'B"RQWE" A"Z" '
 expect_true "the launcher said where the record is" grep -q "line was recorded in $record" \
   "$BED_DIR/launch-duet/launcher.log"
-expect "nothing of the duet is left running" "$(launcher_leftovers duet)" ""
+expect "nothing of the duet is left running" "$(bed_launcher_leftovers duet)" ""
 
 # ---- Replay: player B of the record against a player ----
 bed_launcher replay replay "$record" --record "$BED_DIR/replayed.txt"
 bed_launcher_wait replay 'close the windows' 120 >/dev/null || { bed_finish; exit 1; }
-expect_true "the player connects to the recorded partner" connect replay-A
+expect_true "the player connects to the recorded partner" bed_as replay-A bed_connect
 sleep 2.5  # the partner starts 1 s after the open; its writes span about 0.6 s
 expect "the recorded partner's bytes reach the player" "$(row0 replay-A 4)" RQWE
 bed_launcher_stop replay
