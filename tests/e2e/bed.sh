@@ -343,6 +343,11 @@ bed_wav() { "$BED_TOOLS/e2e_wavs" "$@"; }
 
 # ---- The serial line, for two players ----
 
+# A pseudo-terminal has no modem lines, so Wine's wait for received characters
+# fails on one: a program on a pseudo-terminal is launched with
+# BED_PRELOAD=$BED_MODEM_PRELOAD to give it some.
+BED_MODEM_PRELOAD=${BED_MODEM_PRELOAD:-$BED_BUILD/launcher/modem_lines_preload.so}
+
 # A virtual null-modem cable: two linked pseudo-terminals, $BED_DIR/ttyA and
 # $BED_DIR/ttyB; bytes written to one are read from the other.
 bed_serial_pair() {
