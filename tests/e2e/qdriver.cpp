@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -267,10 +268,59 @@ int Pixel(HWND hWnd, const Args& a)
     return Succeed(Num(GetRValue(c)) + " " + Num(GetGValue(c)) + " " + Num(GetBValue(c)));
 }
 
+int ClientOrigin(HWND hWnd, const Args&)
+{
+    POINT p = {0, 0};
+    ClientToScreen(hWnd, &p);
+    return Succeed(Num(p.x) + " " + Num(p.y));
+}
+
 int Repaint(HWND hWnd, const Args&)
 {
     return RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW) ? Succeed("repainted")
                                                                                             : Fail("RedrawWindow");
+}
+
+// ---- Commands: timing the program's paint ----
+
+double Microseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+// Median, fastest and slowest of N timings of one action, in microseconds.
+template <typename Action>
+std::string TimeEach(unsigned long n, Action action)
+{
+    std::vector<double> us;
+    for (unsigned long i = 0; i < n; ++i) {
+        LARGE_INTEGER from, to;
+        QueryPerformanceCounter(&from);
+        action();
+        QueryPerformanceCounter(&to);
+        us.push_back(Microseconds(from, to));
+    }
+    std::sort(us.begin(), us.end());
+    char line[96];
+    std::snprintf(line, sizeof line, "median_us %.1f min_us %.1f max_us %.1f", us[us.size() / 2], us.front(),
+                  us.back());
+    return line;
+}
+
+// N repaints as the receive path causes them: one character cell made invalid,
+// then the window updated at once. RedrawWindow sends WM_PAINT to the
+// program's thread and returns when the paint is done. The round trip (an
+// empty message sent to the same thread) is the part that is not painting.
+int PaintTimed(HWND hWnd, const Args& a)
+{
+    const unsigned long n = std::max(1ul, ArgNumber(a, 0, 100));
+    const RECT cell = {0, 0, 8, 16};
+    const std::string paints =
+        TimeEach(n, [&] { RedrawWindow(hWnd, &cell, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); });
+    const std::string trips = TimeEach(n, [&] { SendMessageA(hWnd, WM_NULL, 0, 0); });
+    return Succeed("paints " + Num(static_cast<long long>(n)) + " " + paints + "|round trip " + trips);
 }
 
 // ---- Commands: the menu, read inside the program by the probe ----
@@ -429,11 +479,26 @@ int PostNote(HWND hWnd, const Args& a)
 // Posted, not sent: the close handler runs a message box before it returns.
 int SendClose(HWND hWnd, const Args&) { return Posted(PostMessageA(hWnd, WM_CLOSE, 0, 0), "close"); }
 
+// Clicks at each X Y pair in turn. An argument "+MS" waits that long before
+// the next click, so that presses land a known time apart in one process
+// (PLAY, then STOP 900 ms later) whatever a process start costs.
 int Click(HWND hWnd, const Args& a)
 {
-    const LPARAM at = MAKELPARAM(ArgNumber(a, 0, 0), ArgNumber(a, 1, 0));
-    const BOOL ok = PostMessageA(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(hWnd, WM_LBUTTONUP, 0, at);
-    return Posted(ok, "click " + a[0] + " " + a[1]);
+    int clicks = 0;
+    for (size_t i = 0; i < a.size();) {
+        if (a[i][0] == '+') {
+            Sleep(std::strtoul(a[i].c_str() + 1, nullptr, 10));
+            ++i;
+            continue;
+        }
+        if (i + 1 >= a.size()) return Fail("click: an X without its Y");
+        const LPARAM at = MAKELPARAM(ArgNumber(a, i, 0), ArgNumber(a, i + 1, 0));
+        if (!PostMessageA(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at) || !PostMessageA(hWnd, WM_LBUTTONUP, 0, at))
+            return Posted(FALSE, "click " + a[i] + " " + a[i + 1]);
+        i += 2;
+        ++clicks;
+    }
+    return clicks == 1 ? Posted(TRUE, "click " + a[0] + " " + a[1]) : Succeed("posted " + Num(clicks) + " clicks");
 }
 
 // ---- Commands: message boxes ----
@@ -589,7 +654,10 @@ const Command COMMANDS[] = {
     {"title", "  the main window's title", 0, nullptr, Title},
     {"client-size", "  w h", 0, nullptr, ClientSize},
     {"pixel", "X Y  r g b at a client point", 2, nullptr, Pixel},
+    {"client-origin", "  screen x y of the client area's top-left corner", 0, nullptr, ClientOrigin},
     {"repaint", "  invalidate and repaint the main window", 0, nullptr, Repaint},
+    {"paint-timed", "N  time N one-cell repaints and N empty round trips: median|min|max us", 1, nullptr,
+     PaintTimed},
     {"menu-state", "ID  enabled or grayed (|checked)", 1, nullptr, MenuState},
     {"menu-list", "  path|command|state of every menu item", 0, nullptr, MenuList},
     {"post-char", "TEXT [gap_ms]  WM_CHAR for each character (\\r \\n \\t \\\\ \\xNN)", 1, nullptr, PostChar},
@@ -599,7 +667,8 @@ const Command COMMANDS[] = {
     {"post-midi", "DWORD  MM_MIM_DATA with a packed short message", 1, nullptr, PostMidi},
     {"post-note", "KEY [VELOCITY]  MM_MIM_DATA note-on", 1, nullptr, PostNote},
     {"send-close", "  posts WM_CLOSE, as the close box does", 0, nullptr, SendClose},
-    {"click", "X Y  left button down and up at a client point", 2, nullptr, Click},
+    {"click", "X Y [+MS] [X Y ...]  left button down and up at client points, waiting MS between", 2, nullptr,
+     Click},
     {"wait-msgbox", "[ms]  caption|text of a message box", 0, WaitMsgbox, nullptr},
     {"no-msgbox", "[ms]  succeeds if no message box appears", 0, NoMsgbox, nullptr},
     {"press-msgbox", "ID [ms]  press button ID (1 OK, 2 Cancel) and wait for the box to go", 1, PressMsgbox,
