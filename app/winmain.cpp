@@ -51,6 +51,29 @@ int RunMessageLoop()
     return static_cast<int>(msg.wParam);
 }
 
+// The splash template is sized in dialog units so that, with its 8-point
+// dialog font, it just holds its 602 x 117 picture. Where the system's dialog
+// font is wider (under Wine, for one) the frame would show a blank strip beside
+// the picture, so the window is fitted to the picture, keeping its centre.
+void FitSplashToPicture(HWND hSplash)
+{
+    HWND hPicture = GetWindow(hSplash, GW_CHILD);
+    HANDLE hBitmap = hPicture ? reinterpret_cast<HANDLE>(SendMessageA(hPicture, STM_GETIMAGE, IMAGE_BITMAP, 0))
+                              : nullptr;
+    BITMAP bm;
+    if (hBitmap == nullptr || GetObjectA(hBitmap, sizeof bm, &bm) == 0) return;
+    RECT frame = {0, 0, bm.bmWidth, bm.bmHeight};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(hSplash, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(hSplash, GWL_EXSTYLE)));
+    RECT now;
+    GetWindowRect(hSplash, &now);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(hSplash, nullptr, now.left + (now.right - now.left - width) / 2,
+                 now.top + (now.bottom - now.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hPicture, nullptr, 0, 0, bm.bmWidth, bm.bmHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // After the loop, or when start-up stops early: nothing is left open.
 void FinalCleanUp()
 {
@@ -93,6 +116,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR, int nCmd
     SetTimer(hTTYWnd, ID_TIMER_SPLASH, SPLASHTIME, nullptr);
     if (hwsplash == nullptr) {
         hwsplash = CreateDialogA(hInstance, MAKEINTRESOURCEA(IDD_SPLASH), hTTYWnd, nullptr);
+        if (hwsplash) FitSplashToPicture(hwsplash);
         ShowWindow(hwsplash, SW_SHOW);
     }
     OpenMidiInput();

@@ -6,7 +6,7 @@
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
 #include "serial/connection.h"
-#include "serial/line_tables.h"
+#include "serial/line_settings.h"
 #include "serial/tty_info.h"
 #include "terminal/tty_view.h"
 
@@ -21,7 +21,7 @@ constexpr WORD STOP_BIT_CHOICES = 1;
 
 TTYINFO* DialogRecord(HWND hDlg) { return static_cast<TTYINFO*>(GetPropA(hDlg, ATOM_TTYINFO)); }
 
-void FillComboBox(HINSTANCE hInstance, HWND hCtrlWnd, int nIDString, const DWORD* npTable, WORD wTableLen,
+void FillComboBox(HINSTANCE hInstance, HWND hCtrlWnd, int nIDString, const uint32_t* npTable, WORD wTableLen,
                   DWORD dwCurrentSetting)
 {
     char szBuffer[81];
@@ -54,14 +54,14 @@ BOOL SettingsDlgInit(HWND hDlg)
     SendMessageA(hPorts, CB_SETCURSEL, npTTYInfo->bPort - 1, 0);
     EnableWindow(hPorts, !npTTYInfo->fConnected);
 
-    FillComboBox(hInstance, GetDlgItem(hDlg, IDC_BAUDCB), IDS_BAUD110, BaudTable, 13, npTTYInfo->dwBaudRate);
+    FillComboBox(hInstance, GetDlgItem(hDlg, IDC_BAUDCB), IDS_BAUD110, BaudTable, BAUD_ROWS, npTTYInfo->dwBaudRate);
     HWND hBits = GetDlgItem(hDlg, IDC_DATABITSCB);
     for (int bits = FIRST_DATA_BITS; bits <= 8; ++bits) {
         std::snprintf(szBuffer, sizeof szBuffer, "%d", bits);
         SendMessageA(hBits, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(szBuffer));
     }
     SendMessageA(hBits, CB_SETCURSEL, npTTYInfo->bByteSize - FIRST_DATA_BITS, 0);
-    FillComboBox(hInstance, GetDlgItem(hDlg, IDC_PARITYCB), IDS_PARITYNONE, ParityTable, 5, npTTYInfo->bParity);
+    FillComboBox(hInstance, GetDlgItem(hDlg, IDC_PARITYCB), IDS_PARITYNONE, ParityTable, PARITY_ROWS, npTTYInfo->bParity);
     FillComboBox(hInstance, GetDlgItem(hDlg, IDC_STOPBITSCB), IDS_ONESTOPBIT, StopBitsTable, STOP_BIT_CHOICES,
                  npTTYInfo->bStopBits);
 
@@ -95,9 +95,8 @@ BOOL SettingsDlgTerm(HWND hDlg)
     npTTYInfo->bByteSize = static_cast<BYTE>(SelectedIndex(hDlg, IDC_DATABITSCB) + FIRST_DATA_BITS);
     npTTYInfo->bParity = static_cast<BYTE>(SelectedItemData(hDlg, IDC_PARITYCB));
     npTTYInfo->bStopBits = static_cast<BYTE>(SelectedItemData(hDlg, IDC_STOPBITSCB));
-    npTTYInfo->bFlowCtrl = static_cast<BYTE>((Checked(hDlg, IDC_DTRDSR) ? FLOWCTRL_DTRDSR : 0) |
-                                             (Checked(hDlg, IDC_RTSCTS) ? FLOWCTRL_RTSCTS : 0) |
-                                             (Checked(hDlg, IDC_XONXOFF) ? FLOWCTRL_SOFT : 0));
+    npTTYInfo->bFlowCtrl =
+        FlowControlBits(Checked(hDlg, IDC_DTRDSR), Checked(hDlg, IDC_RTSCTS), Checked(hDlg, IDC_XONXOFF));
     npTTYInfo->screen.fAutoWrap = Checked(hDlg, IDC_AUTOWRAP);
     npTTYInfo->screen.fNewLine = Checked(hDlg, IDC_NEWLINE);
     npTTYInfo->fLocalEcho = Checked(hDlg, IDC_LOCALECHO);

@@ -12,6 +12,7 @@
 
 #include "app/app.h"
 #include "resources/resource.h"
+#include "serial/line_settings.h"
 #include "serial/tty_info.h"
 #include "serial/watch_thread.h"
 #include "terminal/tty_view.h"
@@ -19,19 +20,16 @@
 namespace {
 
 constexpr DWORD QUEUE_BYTES = 4096;
-constexpr WORD FLOW_LIMIT_BYTES = 100;
-constexpr char ASCII_XON = 0x11;
-constexpr char ASCII_XOFF = 0x13;
 
-// The write time-out multiplier: about one character time in milliseconds,
-// 19200 / rate, and no total time-out from 38400 bits per second on.
+// Reads take what has arrived and never wait; a write may take about one
+// character time per byte before it counts as timed out.
 void SetTimeouts(HANDLE idComDev, DWORD dwBaudRate)
 {
     COMMTIMEOUTS timeouts;
     timeouts.ReadIntervalTimeout = 0xFFFFFFFF;
     timeouts.ReadTotalTimeoutMultiplier = 0;
     timeouts.ReadTotalTimeoutConstant = 1000;
-    timeouts.WriteTotalTimeoutMultiplier = dwBaudRate ? 19200 / dwBaudRate : 0;
+    timeouts.WriteTotalTimeoutMultiplier = WriteTimeoutMultiplier(dwBaudRate);
     timeouts.WriteTotalTimeoutConstant = 0;
     SetCommTimeouts(idComDev, &timeouts);
 }
@@ -116,28 +114,28 @@ BOOL SetupConnection(HWND hTTYWnd)
 {
     TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
     if (npTTYInfo == nullptr) return FALSE;
+    // Fields the settings do not name keep what the driver reports.
     DCB dcb;
     dcb.DCBlength = sizeof(DCB);
     GetCommState(npTTYInfo->idComDev, &dcb);
-    dcb.BaudRate = npTTYInfo->dwBaudRate;
-    dcb.ByteSize = npTTYInfo->bByteSize;
-    dcb.Parity = npTTYInfo->bParity;
-    dcb.StopBits = npTTYInfo->bStopBits;
-
-    const bool dtrDsr = npTTYInfo->bFlowCtrl & FLOWCTRL_DTRDSR;
-    dcb.fOutxDsrFlow = dtrDsr;
-    dcb.fDtrControl = dtrDsr ? DTR_CONTROL_HANDSHAKE : DTR_CONTROL_ENABLE;
-    const bool rtsCts = npTTYInfo->bFlowCtrl & FLOWCTRL_RTSCTS;
-    dcb.fOutxCtsFlow = rtsCts;
-    dcb.fRtsControl = rtsCts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
-    const bool soft = npTTYInfo->bFlowCtrl & FLOWCTRL_SOFT;
-    dcb.fInX = dcb.fOutX = soft;
-    dcb.XonChar = ASCII_XON;
-    dcb.XoffChar = ASCII_XOFF;
-    dcb.XonLim = FLOW_LIMIT_BYTES;
-    dcb.XoffLim = FLOW_LIMIT_BYTES;
-    dcb.fBinary = TRUE;
-    dcb.fParity = TRUE;
+    const LineControl line = LineControlFor({npTTYInfo->dwBaudRate, npTTYInfo->bByteSize, npTTYInfo->bParity,
+                                             npTTYInfo->bStopBits, npTTYInfo->bFlowCtrl});
+    dcb.BaudRate = line.baudRate;
+    dcb.ByteSize = line.byteSize;
+    dcb.Parity = line.parity;
+    dcb.StopBits = line.stopBits;
+    dcb.fOutxDsrFlow = line.outxDsrFlow;
+    dcb.fDtrControl = line.dtrControl;
+    dcb.fOutxCtsFlow = line.outxCtsFlow;
+    dcb.fRtsControl = line.rtsControl;
+    dcb.fOutX = line.outX;
+    dcb.fInX = line.inX;
+    dcb.XonChar = line.xonChar;
+    dcb.XoffChar = line.xoffChar;
+    dcb.XonLim = line.xonLim;
+    dcb.XoffLim = line.xoffLim;
+    dcb.fBinary = line.binary;
+    dcb.fParity = line.parityCheck;
     return SetCommState(npTTYInfo->idComDev, &dcb);
 }
 

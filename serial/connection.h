@@ -4,10 +4,7 @@
 
 #include <windows.h>
 
-// Bits of TTYINFO::bFlowCtrl.
-constexpr BYTE FLOWCTRL_DTRDSR = 1;
-constexpr BYTE FLOWCTRL_RTSCTS = 2;
-constexpr BYTE FLOWCTRL_SOFT = 4;
+#include "serial/line_settings.h"  // the bits of TTYINFO::bFlowCtrl
 
 BOOL OpenConnection(HWND hTTYWnd);
 BOOL SetupConnection(HWND hTTYWnd);

@@ -9,7 +9,8 @@
 # Environment (CTest sets the first two, see tests/e2e/CMakeLists.txt):
 #   BED_BUILD     the cross build folder (build/win64): the program, its generated
 #                 files, tests/e2e/qdriver.exe and tests/e2e/tty_standin.exe
-#   BED_TOOLS     the folder holding the host tools capture_analyze and e2e_wavs
+#   BED_TOOLS     the folder holding the host tools capture_analyze, e2e_wavs and
+#                 capture_record
 #                 (default: $BED_BUILD/tests/e2e, where the cross build makes them)
 #   BED_KEEP=1    keep the private folder after the run (its path is printed)
 #   BED_DEADLINE  seconds after which the run is ended as failed (default 240)
@@ -313,17 +314,21 @@ bed_wait_exit() {
 
 # bed_capture_start FILE: records the null sink's monitor as raw 8-bit mono
 # at 44100 Hz until bed_capture_stop; returns once the first samples are in
-# FILE (times in the capture count from about then, within 10 ms).
+# FILE. The recorder also writes FILE.clock, which places the recording in
+# wall-clock time (bed_capture_epoch).
 bed_capture_start() {
   local i
-  QUAVERTON_BED=$BED_DIR parec -d out.monitor --format=u8 --rate=44100 --channels=1 --raw \
-    --latency-msec=10 >"$1" 2>"$BED_DIR/parec.log" &
+  QUAVERTON_BED=$BED_DIR "$BED_TOOLS/capture_record" out.monitor "$1" 2>"$BED_DIR/capture.log" &
   BED_CAPTURE_PID=$!
-  bed__record "$BED_CAPTURE_PID" parec
+  bed__record "$BED_CAPTURE_PID" capture
   for ((i = 0; i < 100; i++)); do [[ -s $1 ]] && return 0; sleep 0.02; done
-  bed_log "the capture did not start: $(tail -3 "$BED_DIR/parec.log")"
+  bed_log "the capture did not start: $(tail -3 "$BED_DIR/capture.log")"
   return 1
 }
+
+# bed_capture_epoch FILE: the Unix time in ms of the capture's first sample, so
+# that a sound the analyser places at t ms was rendered at epoch + t.
+bed_capture_epoch() { "$BED_TOOLS/capture_record" --epoch "$1"; }
 
 bed_capture_stop() {
   [[ -n $BED_CAPTURE_PID ]] || return 0

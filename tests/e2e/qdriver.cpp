@@ -281,46 +281,70 @@ int Repaint(HWND hWnd, const Args&)
                                                                                             : Fail("RedrawWindow");
 }
 
-// ---- Commands: timing the program's paint ----
-
-double Microseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
+// Count, median and worst of a set of timings in milliseconds: "n|median|worst".
+std::string TimingSummary(std::vector<double> ms)
 {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
-
-// Median, fastest and slowest of N timings of one action, in microseconds.
-template <typename Action>
-std::string TimeEach(unsigned long n, Action action)
-{
-    std::vector<double> us;
-    for (unsigned long i = 0; i < n; ++i) {
-        LARGE_INTEGER from, to;
-        QueryPerformanceCounter(&from);
-        action();
-        QueryPerformanceCounter(&to);
-        us.push_back(Microseconds(from, to));
-    }
-    std::sort(us.begin(), us.end());
+    std::sort(ms.begin(), ms.end());
     char line[96];
-    std::snprintf(line, sizeof line, "median_us %.1f min_us %.1f max_us %.1f", us[us.size() / 2], us.front(),
-                  us.back());
+    std::snprintf(line, sizeof line, "%zu|%.3f|%.3f", ms.size(), ms[ms.size() / 2], ms.back());
     return line;
 }
 
-// N repaints as the receive path causes them: one character cell made invalid,
-// then the window updated at once. RedrawWindow sends WM_PAINT to the
-// program's thread and returns when the paint is done. The round trip (an
-// empty message sent to the same thread) is the part that is not painting.
+double MillisecondsSince(const LARGE_INTEGER& start)
+{
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// Repaints the whole window again and again for a number of seconds, each
+// repaint carried out before the next is asked for (WM_PAINT is sent, so the
+// program paints at once, as its own UpdateWindow would), with an optional
+// pause between them: count|median ms|worst ms of one repaint as seen from here.
+int RepaintLoop(HWND hWnd, const Args& a)
+{
+    const DWORD seconds = ArgNumber(a, 0, 10);
+    const DWORD pauseMs = ArgNumber(a, 1, 0);
+    std::vector<double> times;
+    const DWORD begun = GetTickCount();
+    while (GetTickCount() - begun < seconds * 1000) {
+        LARGE_INTEGER start;
+        QueryPerformanceCounter(&start);
+        RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+        DWORD_PTR result;
+        if (!SendMessageTimeoutA(hWnd, WM_PAINT, 0, 0, SMTO_BLOCK, 5000, &result)) return Fail("WM_PAINT not handled");
+        times.push_back(MillisecondsSince(start));
+        if (pauseMs) Sleep(pauseMs);
+    }
+    if (times.empty()) return Fail("no repaint");
+    return Succeed(TimingSummary(times));
+}
+
+// N repaints as the receive path causes them: one character cell made
+// invalid, then the window updated at once (RedrawWindow sends WM_PAINT to
+// the program's thread and returns when the paint is done); then N empty
+// messages sent to the same thread, the part of each repaint that is not
+// painting: count|median ms|worst ms of each.
 int PaintTimed(HWND hWnd, const Args& a)
 {
     const unsigned long n = std::max(1ul, ArgNumber(a, 0, 100));
     const RECT cell = {0, 0, 8, 16};
-    const std::string paints =
-        TimeEach(n, [&] { RedrawWindow(hWnd, &cell, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); });
-    const std::string trips = TimeEach(n, [&] { SendMessageA(hWnd, WM_NULL, 0, 0); });
-    return Succeed("paints " + Num(static_cast<long long>(n)) + " " + paints + "|round trip " + trips);
+    std::vector<double> paints, trips;
+    for (unsigned long i = 0; i < n; ++i) {
+        LARGE_INTEGER start;
+        QueryPerformanceCounter(&start);
+        RedrawWindow(hWnd, &cell, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        paints.push_back(MillisecondsSince(start));
+    }
+    for (unsigned long i = 0; i < n; ++i) {
+        LARGE_INTEGER start;
+        QueryPerformanceCounter(&start);
+        SendMessageA(hWnd, WM_NULL, 0, 0);
+        trips.push_back(MillisecondsSince(start));
+    }
+    return Succeed("paints " + TimingSummary(paints) + " round trips " + TimingSummary(trips));
+}
 }
 
 // ---- Commands: the menu, read inside the program by the probe ----
@@ -656,8 +680,9 @@ const Command COMMANDS[] = {
     {"pixel", "X Y  r g b at a client point", 2, nullptr, Pixel},
     {"client-origin", "  screen x y of the client area's top-left corner", 0, nullptr, ClientOrigin},
     {"repaint", "  invalidate and repaint the main window", 0, nullptr, Repaint},
-    {"paint-timed", "N  time N one-cell repaints and N empty round trips: median|min|max us", 1, nullptr,
-     PaintTimed},
+    {"repaint-loop", "SECONDS [pause_ms]  repaint over and over: count|median ms|worst ms", 1, nullptr, RepaintLoop},
+    {"paint-timed", "N  N one-cell repaints, then N empty round trips: count|median ms|worst ms of each", 1,
+     nullptr, PaintTimed},
     {"menu-state", "ID  enabled or grayed (|checked)", 1, nullptr, MenuState},
     {"menu-list", "  path|command|state of every menu item", 0, nullptr, MenuList},
     {"post-char", "TEXT [gap_ms]  WM_CHAR for each character (\\r \\n \\t \\\\ \\xNN)", 1, nullptr, PostChar},
