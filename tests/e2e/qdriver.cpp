@@ -345,7 +345,6 @@ int PaintTimed(HWND hWnd, const Args& a)
     }
     return Succeed("paints " + TimingSummary(paints) + " round trips " + TimingSummary(trips));
 }
-}
 
 // ---- Commands: the menu, read inside the program by the probe ----
 
