@@ -50,23 +50,33 @@ lines = [l.split() for l in open(sys.argv[1]) if l.startswith("onset")]
 onsets = [float(l[1]) for l in lines if 0.97 < float(l[7]) < 1.03 and float(l[3]) - float(l[1]) > 6]
 dropouts = len(lines) - len(onsets)
 block = int(sys.argv[2]) / 44.1
-# Steps are taken eight to a bar in order. A drop-out can swallow or delay a
-# step; the first bar whose spacings stray more than a block from its period
-# ends the analysis there, so a lost step never shifts the later bars.
-bars = 0
-for b in range(len(onsets) // 8):
-    bar = onsets[8 * b:8 * b + 8]
-    nominal = 300 if b == 0 else 50 * (b % 8 + 1)  # the first bar: the period at PLAY
-    if any(abs(y - x - nominal) > block + 5 for x, y in zip(bar, bar[1:])):
-        print(f"bar {b + 1} has a spacing more than a block off its {nominal} ms: analysis ends before it")
-        break
-    bars = b + 1
-print(f"{len(onsets)} steps heard, {bars} whole bars analysed, {dropouts} other sounds (drop-outs); "
-      f"block rounding up to {block:.1f} ms")
+# Bar b (0 is the first after PLAY, at the timer's start-up period of 300 ms)
+# runs at period(b); its first step comes 8 periods and one tick of the next
+# bar after the previous bar's first step (the ninth tick is silent).
+period = lambda b: 300 if b == 0 else 50 * (b % 8 + 1)
+horizon = onsets[-1] - onsets[0] if onsets else -1
+starts = [0.0]
+while starts[-1] <= horizon:
+    b = len(starts) - 1
+    starts.append(starts[-1] + 8 * period(b) + period(b + 1))
+# Eight onsets make a bar when they start near a bar's nominal start and each
+# spacing is within a block of its period. A drop-out can swallow or delay a
+# step: such a bar is left out, and the bars after it are found again by time.
+bars, i = {}, 0
+while i + 8 <= len(onsets):
+    rel = onsets[i] - onsets[0]
+    b = min(range(len(starts)), key=lambda k: abs(starts[k] - rel))
+    run = onsets[i:i + 8]
+    if abs(starts[b] - rel) < 150 and all(abs(y - x - period(b)) <= block + 5 for x, y in zip(run, run[1:])):
+        bars[b] = run
+        i += 8
+    else:
+        i += 1
+print(f"{len(onsets)} steps heard, {len(bars)} whole bars found of {len(starts) - 1} begun, {dropouts} other sounds "
+      f"(drop-outs); block rounding up to {block:.1f} ms")
 per_tempo = {}
-for b in range(bars):
-    bar = onsets[8 * b:8 * b + 8]
-    nominal = 300 if b == 0 else 50 * (b % 8 + 1)
+for b, bar in sorted(bars.items()):
+    nominal = period(b)
     steps = [y - x for x, y in zip(bar, bar[1:])]
     entry = per_tempo.setdefault(nominal, {"steps": [], "bars": []})
     entry["steps"] += [s - nominal for s in steps]
@@ -79,7 +89,7 @@ for nominal in sorted(per_tempo):
           f"  {max(s, key=abs):+9.1f} ms  |  {len(m):4d}  {nominal + statistics.median(m):8.1f} ms"
           f"  {max(m, key=abs):+12.1f} ms")
 # The same step one pass later: 72 ticks, 9 at each tempo, 16200 ms.
-passes = [onsets[8 * b] - onsets[8 * (b - 8)] - 16200 for b in range(9, bars)]
+passes = [bars[b][0] - bars[b - 8][0] - 16200 for b in bars if b >= 9 and b - 8 in bars]
 if passes:
     print(f"one pass over the 8 patterns (72 ticks, 16200 ms nominal), {len(passes)} measured: median error "
           f"{statistics.median(passes):+.1f} ms, worst {max(passes, key=abs):+.1f} ms "
