@@ -5,7 +5,8 @@
 #   view_init                          once the main window shows
 #   view_shot FILE                     the client area, from a screenshot
 #   view_expected FILE [name=value...] the view that state should paint
-#   view_expect NAME EXPECTED SHOT [X Y W H]   no pixel differs (in that region)
+#   view_matches EXPECTED [X Y W H]    whether the screen shows it now
+#   view_expect NAME EXPECTED [X Y W H]  the screen comes to show it (a check)
 #
 # State for view_expected (defaults: the start-up state): pads=00000000 (steps
 # 1..8 of the shown drum pattern), rows="0 0 ..." (42 roll rows), digits="1 4
@@ -70,24 +71,39 @@ view_expected() {
   convert "${args[@]}" "$out"
 }
 
-# view_expect NAME EXPECTED SHOT [X Y W H]: the region (default: the whole
-# view right of x 10, where the terminal's caret never is) holds the same
-# pixels in both pictures; on a difference, says how many and where.
+# view_matches EXPECTED [X Y W H]: whether the screen shows the same pixels
+# as EXPECTED in that region (default: the whole view right of x 10, where the
+# terminal's caret never is). Sets VIEW_DIFFER to the count of other pixels.
+view_matches() {
+  local region="$((VIEW_W - 10))x${VIEW_H}+10+0"
+  (($# >= 5)) && region="${4}x${5}+${2}+${3}"
+  VIEW_REGION=$region
+  convert "$1" -crop "$region" +repage "$BED_DIR/view-want.png"
+  view_shot "$BED_DIR/view-shot.png"
+  convert "$BED_DIR/view-shot.png" -crop "$region" +repage "$BED_DIR/view-got.png"
+  VIEW_DIFFER=$(compare -metric AE "$BED_DIR/view-want.png" "$BED_DIR/view-got.png" null: 2>&1)
+  VIEW_DIFFER=${VIEW_DIFFER%% *}
+  [[ $VIEW_DIFFER == 0 ]]
+}
+
+# view_expect NAME EXPECTED [X Y W H]: the screen comes to match EXPECTED in
+# that region within VIEW_WAIT seconds (3), so that a loaded machine's late
+# repaint is waited for; on a difference, says how many pixels and where.
 view_expect() {
-  local name=$1 expected=$2 shot=$3 region differ box
-  region="$((VIEW_W - 10))x${VIEW_H}+10+0"
-  (($# >= 7)) && region="${6}x${7}+${4}+${5}"
-  convert "$expected" -crop "$region" +repage "$BED_DIR/view-want.png"
-  convert "$shot" -crop "$region" +repage "$BED_DIR/view-got.png"
-  differ=$(compare -metric AE "$BED_DIR/view-want.png" "$BED_DIR/view-got.png" "$BED_DIR/view-diff.png" 2>&1 >/dev/null)
-  differ=${differ%% *}
-  if [[ $differ == 0 ]]; then
+  local name=$1 box deadline=$((SECONDS + ${VIEW_WAIT:-3}))
+  shift
+  until view_matches "$@"; do
+    ((SECONDS < deadline)) || break
+    sleep 0.3
+  done
+  if [[ $VIEW_DIFFER == 0 ]]; then
     echo "ok: $name"
     return 0
   fi
-  box=$(convert "$BED_DIR/view-want.png" "$BED_DIR/view-got.png" -compose difference -composite -threshold 0 -format %@ info: 2>/dev/null)
-  echo "FAIL: $name: $differ pixels differ from the expected view (within ${box:-?} of region $region)"
+  box=$(convert "$BED_DIR/view-want.png" "$BED_DIR/view-got.png" -compose difference -composite -threshold 0 \
+    -format %@ info: 2>/dev/null)
+  echo "FAIL: $name: $VIEW_DIFFER pixels differ from the expected view (within ${box:-?} of region $VIEW_REGION)"
   BED_FAILURES=$((BED_FAILURES + 1))
-  [[ -n ${VIEW_KEEP:-} ]] && cp "$shot" "$VIEW_KEEP/$(tr -c 'a-zA-Z0-9' _ <<<"$name").png"
+  [[ -n ${VIEW_KEEP:-} ]] && cp "$BED_DIR/view-shot.png" "$VIEW_KEEP/$(tr -c 'a-zA-Z0-9' _ <<<"$name").png"
   return 1
 }
