@@ -95,7 +95,9 @@ void PaintPatterns(HWND hWnd)
     if (chat) PaintSequencers(hDC);
     CopyBitmap(hDC, IDB_PLAY, 650, 200, 100, 50);
     CopyBitmap(hDC, IDB_STOP, 650, 250, 100, 50);
-    ValidateRect(hWnd, nullptr);
+    // The update region is not validated here: the terminal's own paint has
+    // already done that, and any cell the watch thread invalidated since (a
+    // byte received during this paint) must stay invalid to be drawn next.
     ReleaseDC(hWnd, hDC);
 }
 

@@ -350,7 +350,7 @@ int PaintTimed(HWND hWnd, const Args& a)
 
 // The probe DLL beside this program, hooked onto the main window's thread:
 // it answers one request there and the hook is removed again.
-bool AskProbe(HWND hWnd, WPARAM request, std::string& reply)
+bool AskProbe(HWND hWnd, WPARAM request, std::string& reply, const std::string& args = "")
 {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, sizeof path);
@@ -364,7 +364,12 @@ bool AskProbe(HWND hWnd, WPARAM request, std::string& reply)
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, qprobe::REPLY_READY);
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, hookProc, probe, GetWindowThreadProcessId(hWnd, nullptr));
     bool answered = false;
-    if (mapping && ready && hook) {
+    auto* block = mapping ? static_cast<qprobe::Reply*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
+    if (block) {
+        lstrcpynA(block->args, args.c_str(), sizeof block->args);
+        UnmapViewOfFile(block);
+    }
+    if (block && ready && hook) {
         ResetEvent(ready);
         PostMessageA(hWnd, RegisterWindowMessageA(qprobe::REQUEST_MESSAGE), request, 0);
         if (WaitForSingleObject(ready, 5000) == WAIT_OBJECT_0) {
@@ -522,6 +527,237 @@ int Click(HWND hWnd, const Args& a)
         ++clicks;
     }
     return clicks == 1 ? Posted(TRUE, "click " + a[0] + " " + a[1]) : Succeed("posted " + Num(clicks) + " clicks");
+}
+
+// ---- Commands: the record, the screen and dialogs, read inside the program ----
+
+// One request to the probe; its answer is printed as it is, and a first line
+// starting with "fail:" fails the command.
+int ProbeCommand(HWND hWnd, WPARAM request, const std::string& args = "")
+{
+    std::string reply;
+    if (!AskProbe(hWnd, request, reply, args)) return Fail("the probe did not answer");
+    std::printf("%s", reply.c_str());
+    if (!reply.empty() && reply.back() != '\n') std::printf("\n");
+    return reply.compare(0, 5, "fail:") == 0 ? 1 : 0;
+}
+
+// The value of one "name=value" line of an answer.
+int ProbeField(HWND hWnd, WPARAM request, const std::string& name)
+{
+    std::string reply;
+    if (!AskProbe(hWnd, request, reply)) return Fail("the probe did not answer");
+    for (const std::string& line : Lines(reply))
+        if (line.compare(0, name.size() + 1, name + "=") == 0) return Succeed(line.substr(name.size() + 1));
+    return Fail("no field " + name);
+}
+
+int Record(HWND hWnd, const Args& a)
+{
+    return a.empty() ? ProbeCommand(hWnd, qprobe::REQUEST_RECORD) : ProbeField(hWnd, qprobe::REQUEST_RECORD, a[0]);
+}
+
+int Screen(HWND hWnd, const Args& a)
+{
+    if (a.empty()) return ProbeCommand(hWnd, qprobe::REQUEST_SCREEN);
+    std::string reply;
+    if (!AskProbe(hWnd, qprobe::REQUEST_SCREEN, reply)) return Fail("the probe did not answer");
+    const std::vector<std::string> lines = Lines(reply);
+    const size_t row = ArgNumber(a, 0, 0);
+    if (row >= 25 || row >= lines.size()) return Fail("no row " + a[0]);
+    return Succeed(lines[row]);
+}
+
+int Dialog(HWND hWnd, const Args& a)
+{
+    if (a.size() < 2) return ProbeCommand(hWnd, qprobe::REQUEST_DIALOG, a[0]);
+    std::string reply;
+    if (!AskProbe(hWnd, qprobe::REQUEST_DIALOG, reply, a[0])) return Fail("the probe did not answer");
+    for (const std::string& line : Lines(reply))
+        if (line.compare(0, a[1].size() + 1, a[1] + "|") == 0) return Succeed(line);
+    return Fail(reply.compare(0, 5, "fail:") == 0 ? reply.substr(6) : "no control " + a[1]);
+}
+
+int DialogSet(HWND hWnd, const Args& a) { return ProbeCommand(hWnd, qprobe::REQUEST_DIALOG_SET, a[0] + "\n" + a[1] + "\n" + a[2]); }
+
+// A row of the screen as the probe gives it, its \xNN escapes undone.
+std::string ScreenRow(const std::string& escaped)
+{
+    std::string row;
+    for (size_t i = 0; i < escaped.size(); ++i) {
+        if (escaped[i] == '\\' && i + 3 < escaped.size() && escaped[i + 1] == 'x') {
+            row += static_cast<char>(std::strtoul(escaped.substr(i + 2, 2).c_str(), nullptr, 16));
+            i += 3;
+        } else {
+            row += escaped[i];
+        }
+    }
+    return row;
+}
+
+// Whether every character the screen holds in ROW is drawn: each cell holding
+// a visible character must show some pixel other than the background there.
+// "drawn N of M", then the columns that are blank.
+int CellsDrawn(HWND hWnd, const Args& a)
+{
+    std::string record, screen;
+    if (!AskProbe(hWnd, qprobe::REQUEST_RECORD, record) || !AskProbe(hWnd, qprobe::REQUEST_SCREEN, screen))
+        return Fail("the probe did not answer");
+    auto field = [&record](const std::string& name) {
+        for (const std::string& line : Lines(record))
+            if (line.compare(0, name.size() + 1, name + "=") == 0) return std::atoi(line.c_str() + name.size() + 1);
+        return 0;
+    };
+    const int xChar = field("xChar"), yChar = field("yChar"), xOffset = field("xOffset"), yOffset = field("yOffset");
+    const std::vector<std::string> rows = Lines(screen);
+    const size_t nRow = ArgNumber(a, 0, 0);
+    if (nRow >= 25 || nRow >= rows.size() || xChar <= 0 || yChar <= 0) return Fail("no row " + a[0]);
+    const std::string row = ScreenRow(rows[nRow]);
+    const int width = 80 * xChar, top = static_cast<int>(nRow) * yChar - yOffset;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -yChar;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * yChar);
+    HDC windowDC = GetDC(hWnd);
+    HDC memory = CreateCompatibleDC(windowDC);
+    HBITMAP copy = CreateCompatibleBitmap(windowDC, width, yChar);
+    HGDIOBJ old = SelectObject(memory, copy);
+    BitBlt(memory, 0, 0, width, yChar, windowDC, -xOffset, top, SRCCOPY);
+    SelectObject(memory, old);
+    GetDIBits(memory, copy, 0, yChar, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(copy);
+    DeleteDC(memory);
+    ReleaseDC(hWnd, windowDC);
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    const DWORD background = (GetRValue(window) << 16) | (GetGValue(window) << 8) | GetBValue(window);
+    int drawn = 0, visible = 0;
+    std::string missing;
+    for (int column = 0; column < 80 && column < static_cast<int>(row.size()); ++column) {
+        const unsigned char c = row[column];
+        if (c <= ' ' || c >= 0x7F) continue;
+        ++visible;
+        bool ink = false;
+        for (int y = 0; y < yChar && !ink; ++y)
+            for (int x = column * xChar; x < (column + 1) * xChar && !ink; ++x)
+                ink = (pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF) != background;
+        if (ink) ++drawn;
+        else missing += " " + Num(column);
+    }
+    return Succeed("drawn " + Num(drawn) + " of " + Num(visible) + (missing.empty() ? "" : "|blank columns" + missing));
+}
+
+// A shown dialog of the program's process with exactly that caption.
+HWND FindDialog(const std::string& caption)
+{
+    HWND main = MainWindow();
+    for (HWND hWnd : TopLevelWindows())
+        if (IsShownDialog(hWnd) && TextOf(hWnd) == caption && (!main || ProcessOf(hWnd) == ProcessOf(main)))
+            return hWnd;
+    return nullptr;
+}
+
+int WaitDialog(const Args& a)
+{
+    HWND hDlg = nullptr;
+    if (!WaitFor(ArgTimeout(a, 1), [&] { return (hDlg = FindDialog(a[0])) != nullptr; }))
+        return Fail("no dialog '" + a[0] + "'");
+    RECT r;
+    GetWindowRect(hDlg, &r);
+    return Succeed(RectText(r));
+}
+
+int WaitDialogGone(const Args& a)
+{
+    if (!WaitFor(ArgTimeout(a, 1), [&] { return FindDialog(a[0]) == nullptr; }))
+        return Fail("dialog '" + a[0] + "' still shown");
+    return Succeed("gone");
+}
+
+// A command from one of the dialog's controls, as a click on it sends.
+int DialogCommand(const Args& a)
+{
+    HWND hDlg = FindDialog(a[0]);
+    if (!hDlg) return Fail("no dialog '" + a[0] + "'");
+    const int id = static_cast<int>(ArgNumber(a, 1, 0));
+    return Posted(PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(GetDlgItem(hDlg, id))),
+                  "command " + a[1]);
+}
+
+// The dialog is wiped to its background and repainted, as when it is uncovered.
+int DialogRepaint(const Args& a)
+{
+    HWND hDlg = FindDialog(a[0]);
+    if (!hDlg) return Fail("no dialog '" + a[0] + "'");
+    return RedrawWindow(hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW) ? Succeed("repainted")
+                                                                                            : Fail("RedrawWindow");
+}
+
+// A key pressed while the dialog has the focus.
+int DialogKey(const Args& a)
+{
+    HWND hDlg = FindDialog(a[0]);
+    if (!hDlg) return Fail("no dialog '" + a[0] + "'");
+    const UINT vk = static_cast<UINT>(ArgNumber(a, 1, 0));
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
+    const BOOL ok = PostMessageA(hDlg, WM_KEYDOWN, vk, scan | 1) &&
+                    PostMessageA(hDlg, WM_KEYUP, vk, scan | 1 | (1u << 30) | (1u << 31));
+    return Posted(ok, "key " + a[1]);
+}
+
+// Compares what a window shows at (X, Y) of its client area with a BMP file,
+// pixel by pixel: "match N of M", and the first difference.
+int CompareBitmap(const Args& a)
+{
+    HWND target = a[0] == "main" ? MainWindow() : FindDialog(a[0]);
+    if (!target) return Fail("no window '" + a[0] + "'");
+    HBITMAP file = static_cast<HBITMAP>(LoadImageA(nullptr, a[1].c_str(), IMAGE_BITMAP, 0, 0,
+                                                   LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    if (!file) return Fail("cannot load " + a[1]);
+    BITMAP bm;
+    GetObjectA(file, sizeof bm, &bm);
+    const int w = bm.bmWidth, h = bm.bmHeight;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> expected(static_cast<size_t>(w) * h), shown(expected.size());
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, file, 0, h, expected.data(), &info, DIB_RGB_COLORS);
+    HDC windowDC = GetDC(target);
+    HDC memory = CreateCompatibleDC(windowDC);
+    HBITMAP copy = CreateCompatibleBitmap(windowDC, w, h);
+    HGDIOBJ old = SelectObject(memory, copy);
+    BitBlt(memory, 0, 0, w, h, windowDC, static_cast<int>(ArgNumber(a, 2, 0)), static_cast<int>(ArgNumber(a, 3, 0)),
+           SRCCOPY);
+    SelectObject(memory, old);
+    GetDIBits(memory, copy, 0, h, shown.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(copy);
+    DeleteDC(memory);
+    ReleaseDC(target, windowDC);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(file);
+    size_t matches = 0;
+    std::string first;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if ((expected[i] & 0xFFFFFF) == (shown[i] & 0xFFFFFF)) {
+            ++matches;
+        } else if (first.empty()) {
+            char text[96];
+            std::snprintf(text, sizeof text, "|first difference at %zu %zu: %06lx, expected %06lx", i % w, i / w,
+                          static_cast<unsigned long>(shown[i] & 0xFFFFFF),
+                          static_cast<unsigned long>(expected[i] & 0xFFFFFF));
+            first = text;
+        }
+    }
+    return Succeed("match " + Num(static_cast<long long>(matches)) + " of " + Num(static_cast<long long>(expected.size())) + first);
 }
 
 // ---- Commands: message boxes ----
@@ -701,6 +937,19 @@ const Command COMMANDS[] = {
     {"list-windows", "  hwnd|pid|visibility|class|title of every top-level window", 0, ListWindows, nullptr},
     {"wave-devices", "  count|names of the wave output devices", 0, WaveDevices, nullptr},
     {"midi-devices", "  count of the MIDI input devices", 0, MidiDevices, nullptr},
+    {"record", "[NAME]  the connection record's fields (name=value), or one's value", 0, nullptr, Record},
+    {"screen", "[ROW]  the terminal's 25 rows and the cursor, or one row", 0, nullptr, Screen},
+    {"cells-drawn", "ROW  whether every visible character of that screen row is drawn", 1, nullptr, CellsDrawn},
+    {"dialog", "CAPTION [ID]  the program's dialog and its controls, or one control", 1, nullptr, Dialog},
+    {"dialog-set", "CAPTION ID VALUE  choose a list item, type a text, or check (1) / clear (0)", 3, nullptr,
+     DialogSet},
+    {"wait-dialog", "CAPTION [ms]  until that dialog shows: x y w h", 1, WaitDialog, nullptr},
+    {"wait-dialog-gone", "CAPTION [ms]  until that dialog is gone", 1, WaitDialogGone, nullptr},
+    {"dialog-command", "CAPTION ID  the command a click on control ID sends", 2, DialogCommand, nullptr},
+    {"dialog-repaint", "CAPTION  wipe the dialog to its background and have it repaint", 1, DialogRepaint, nullptr},
+    {"dialog-key", "CAPTION VK  a key pressed in that dialog", 2, DialogKey, nullptr},
+    {"compare-bitmap", "main|CAPTION FILE X Y  a BMP against the window's pixels at X Y", 4, CompareBitmap,
+     nullptr},
     {"play-wav", "FILE  play a WAV file through the default device, to the end", 1, PlayWav, nullptr},
 };
 

@@ -12,12 +12,31 @@ const char REPLY_BLOCK[] = "QuavertonDriverProbeReply";         // a named file 
 const char REPLY_READY[] = "QuavertonDriverProbeReady";         // a named event
 const char HOOK_EXPORT[] = "ProbeGetMessageHook";               // the WH_GETMESSAGE procedure
 
-constexpr WPARAM REQUEST_MENU = 1;  // list the main window's menu
+// Requests, and what each answers (one line per item):
+// - MENU: the main window's menu, "path|command|state" ("path|popup|state" for
+//   a submenu, "path-|separator" for a separator), states "enabled" or
+//   "grayed", with "|checked" added for checked items.
+// - DIALOG: the shown dialog of the program captioned `args` ("" for one
+//   without a caption): "dialog|caption|x y w h", then per control
+//   "id|class|text|enabled|visible|checked|selection|items" (items joined by
+//   ';'; the last three empty where they do not apply).
+// - DIALOG_SET: in the dialog captioned by the first line of `args`, sets
+//   control (second line, decimal id) to the third line as a person would: a
+//   list's item of that exact text is chosen, any other list or edit gets the
+//   text typed in, a check box is checked ("1") or cleared ("0"); the dialog
+//   is told as by the control itself. Answers "set" or "fail: why".
+// - RECORD: the main window's connection and terminal record, "name=value"
+//   per line.
+// - SCREEN: the terminal's 25 rows, bytes outside 0x20..0x7E as \xNN, then
+//   "cursor ROW COLUMN".
+constexpr WPARAM REQUEST_MENU = 1;
+constexpr WPARAM REQUEST_DIALOG = 2;
+constexpr WPARAM REQUEST_DIALOG_SET = 3;
+constexpr WPARAM REQUEST_RECORD = 4;
+constexpr WPARAM REQUEST_SCREEN = 5;
 
-// The reply: one line per menu item, "path|command|state" ("path|popup|state"
-// for a submenu, "path-|separator" for a separator), states "enabled" or
-// "grayed", with "|checked" added for checked items.
 struct Reply {
+    char args[1024];  // written by the driver before it asks
     LONG length;
     char text[64000];
 };
