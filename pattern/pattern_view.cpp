@@ -44,6 +44,11 @@ void CopyBitmap(HDC hDC, int id, int x, int y, int width, int height)
 
 constexpr COLORREF pinkbrush = 0x00FF1122;
 constexpr int ARROW_W = 48, ARROW_H = 50;
+constexpr int PAD_W = 64, PAD_H = 128;
+// The roll: 42 copies of one grid column at its own 14-pixel width (the strip
+// has no wider copy to give), closed on the right by the strip's left line.
+constexpr int ROLL_X = 10, ROLL_Y = 150, ROLL_STRIP_W = 14, ROLL_STRIP_H = 391;
+constexpr int ROLL_RIGHT = ROLL_X + ROLL_STRIP_W * PIANO_COLUMNS;
 
 // An up arrow, a down arrow and the digit between them.
 void PaintControl(HDC hDC, int x, int top, uint32_t value)
@@ -55,10 +60,12 @@ void PaintControl(HDC hDC, int x, int top, uint32_t value)
 
 void PaintSequencers(HDC hDC)
 {
-    for (int s = 1; s <= DRUM_STEPS; ++s) CopyBitmap(hDC, IDB_PADOFF, 10 + 74 * (s - 1), 10, 64, 128);
+    for (int s = 1; s <= DRUM_STEPS; ++s) CopyBitmap(hDC, IDB_PADOFF, 10 + 74 * (s - 1), 10, PAD_W, PAD_H);
     for (int s = 1; s <= DRUM_STEPS; ++s)
-        if (drumbuff[patdisp][s]) CopyBitmap(hDC, IDB_PADON, 10 + 74 * (s - 1), 10, 64, 128);
-    for (int c = 0; c < PIANO_COLUMNS; ++c) CopyBitmap(hDC, IDB_ROLLCOLUMN, 10 + 14 * c, 150, 15, 391);
+        if (drumbuff[patdisp][s]) CopyBitmap(hDC, IDB_PADON, 10 + 74 * (s - 1), 10, PAD_W, PAD_H);
+    for (int c = 0; c < PIANO_COLUMNS; ++c)
+        CopyBitmap(hDC, IDB_ROLLCOLUMN, ROLL_X + ROLL_STRIP_W * c, ROLL_Y, ROLL_STRIP_W, ROLL_STRIP_H);
+    CopyBitmap(hDC, IDB_ROLLCOLUMN, ROLL_RIGHT, ROLL_Y, 1, ROLL_STRIP_H);
 
     HBRUSH bitbrush = CreateSolidBrush(pinkbrush);
     for (int c = 0; c < PIANO_COLUMNS; ++c) {
