@@ -21,6 +21,13 @@ view_expect "start-up: digits 1 and 4 at the drum controls" "$want" 650 0 118 15
 view_expect "start-up: digits 1 and 4 at the piano controls" "$want" 650 400 118 150
 view_expect "start-up: PLAY and STOP" "$want" 650 200 100 100
 view_expect "start-up: nothing else is drawn" "$want"
+# A repaint of a few cells, as a received byte causes, leaves no hole where
+# the terminal painted its cells: the pad, the roll column with its note cell,
+# the grid's closing line and PLAY under them are drawn again.
+for rect in "100 100 8 16" "292 300 8 16" "596 300 8 16" "660 210 8 16"; do
+  drive paint-timed 1 $rect >/dev/null
+done
+view_expect "repainting a few cells over the pads, the roll and PLAY leaves the view whole" "$want"
 
 drive click 158 10 >/dev/null
 sleep 0.3

@@ -321,15 +321,16 @@ int RepaintLoop(HWND hWnd, const Args& a)
     return Succeed(TimingSummary(times));
 }
 
-// N repaints as the receive path causes them: one character cell made
-// invalid, then the window updated at once (RedrawWindow sends WM_PAINT to
+// N repaints as the receive path causes them: one character cell (or the
+// rectangle given) made invalid, then the window updated at once (RedrawWindow sends WM_PAINT to
 // the program's thread and returns when the paint is done); then N empty
 // messages sent to the same thread, the part of each repaint that is not
 // painting: count|median ms|worst ms of each.
 int PaintTimed(HWND hWnd, const Args& a)
 {
     const unsigned long n = std::max(1ul, ArgNumber(a, 0, 100));
-    const RECT cell = {0, 0, 8, 16};
+    const LONG x = static_cast<LONG>(ArgNumber(a, 1, 0)), y = static_cast<LONG>(ArgNumber(a, 2, 0));
+    const RECT cell = {x, y, x + static_cast<LONG>(ArgNumber(a, 3, 8)), y + static_cast<LONG>(ArgNumber(a, 4, 16))};
     std::vector<double> paints, trips;
     for (unsigned long i = 0; i < n; ++i) {
         LARGE_INTEGER start;
@@ -916,7 +917,8 @@ const Command COMMANDS[] = {
     {"client-origin", "  screen x y of the client area's top-left corner", 0, nullptr, ClientOrigin},
     {"repaint", "  invalidate and repaint the main window", 0, nullptr, Repaint},
     {"repaint-loop", "SECONDS [pause_ms]  repaint over and over: count|median ms|worst ms", 1, nullptr, RepaintLoop},
-    {"paint-timed", "N  N one-cell repaints, then N empty round trips: count|median ms|worst ms of each", 1,
+    {"paint-timed", "N [X Y W H]  N repaints of one cell (0 0 8 16), then N empty round trips: count|median ms|"
+                    "worst ms of each", 1,
      nullptr, PaintTimed},
     {"menu-state", "ID  enabled or grayed (|checked)", 1, nullptr, MenuState},
     {"menu-list", "  path|command|state of every menu item", 0, nullptr, MenuList},
