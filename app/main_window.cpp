@@ -99,8 +99,10 @@ LRESULT OnDestroy(HWND hWnd)
 
 LRESULT OnPaint(HWND hWnd)
 {
+    RECT rcRepainted;
+    GetUpdateRect(hWnd, &rcRepainted, FALSE);
     PaintTTY(hWnd);
-    PaintPatterns(hWnd);
+    PaintPatterns(hWnd, rcRepainted);
     return 0;
 }
 

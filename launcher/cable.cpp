@@ -3,8 +3,10 @@
 //   quaverton-cable link LINK_A LINK_B [--record FILE]
 //       A null-modem cable between two pseudo-terminals, named by the links
 //       LINK_A and LINK_B (each player's COM port opens one): every byte
-//       written into one end comes out of the other, unchanged. With --record,
-//       every write that crosses it is logged with its time and side.
+//       written into one end comes out of the other, unchanged, paced as a
+//       real line would carry it at the rate, data bits, parity and stop bits
+//       the sending end set. With --record, every write that crosses it is
+//       logged with its time and side.
 //   quaverton-cable replay FILE LINK [--side A|B] [--lead-in MS] [--record OUT]
 //       The recorded partner: each time the program opens the pseudo-terminal
 //       LINK, the writes that side (B unless told) made in the record FILE are
@@ -24,6 +26,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +34,7 @@
 #include <deque>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "launcher/line_record.h"
@@ -123,42 +127,77 @@ public:
         return true;
     }
 
-    // Writes as much of the queue as the line takes now.
-    void Flush()
+    // How long one character takes on a real line at the settings the
+    // program gave its port: a start bit, the data bits, a parity bit if
+    // any and the stop bits, at the rate. 0 when that cannot be seen (no
+    // slave held here, or a rate of 0).
+    double CharacterMs() const
     {
-        while (!queue_.empty()) {
-            const std::string& front = queue_.front();
-            const ssize_t n = write(master_, front.data(), front.size());
-            if (n <= 0) return;
-            if (static_cast<size_t>(n) < front.size()) {
-                queue_.front().erase(0, static_cast<size_t>(n));
-                queued_ -= static_cast<size_t>(n);
-                return;
-            }
-            queued_ -= front.size();
-            queue_.pop_front();
-        }
+        termios t;
+        if (slave_ < 0 || tcgetattr(slave_, &t) != 0) return 0;
+        const speed_t code = cfgetospeed(&t);
+        const double rate = BitsPerSecond(code);
+        if (rate <= 0) return 0;
+        const tcflag_t size = t.c_cflag & CSIZE;
+        const int dataBits = size == CS5 ? 5 : size == CS6 ? 6 : size == CS7 ? 7 : 8;
+        const int bits = 1 + dataBits + ((t.c_cflag & PARENB) ? 1 : 0) + ((t.c_cflag & CSTOPB) ? 2 : 1);
+        return bits * 1000.0 / rate;
     }
 
-    void Send(const std::string& bytes)
+    // Queues bytes to be written into this end, each due one character time
+    // after the one before it (all at once with characterMs 0), and writes
+    // what is due.
+    void Send(const std::string& bytes, double characterMs)
     {
-        queue_.push_back(bytes);
-        queued_ += bytes.size();
-        while (queued_ > MAX_QUEUED_BYTES && !queue_.empty()) {
-            queued_ -= queue_.front().size();
-            queue_.pop_front();
+        const double now = NowMs();
+        for (char c : bytes) {
+            lastDue_ = std::max(now, lastDue_) + characterMs;
+            queue_.push_back({lastDue_, c});
         }
+        while (queue_.size() > MAX_QUEUED_BYTES) queue_.pop_front();
         Flush();
     }
 
+    // Writes every byte that is due, as far as the line takes them now.
+    void Flush()
+    {
+        const double now = NowMs();
+        std::string due;
+        for (const auto& [when, c] : queue_) {
+            if (when > now) break;
+            due += c;
+        }
+        if (due.empty()) return;
+        const ssize_t n = write(master_, due.data(), due.size());
+        if (n > 0) queue_.erase(queue_.begin(), queue_.begin() + n);
+    }
+
     bool Pending() const { return !queue_.empty(); }
+    // Milliseconds until the next queued byte is due (0 if it is; -1 for none).
+    int MsToNextDue() const
+    {
+        if (queue_.empty()) return -1;
+        return std::max(0, static_cast<int>(std::ceil(queue_.front().first - NowMs())));
+    }
 
 private:
+    static double BitsPerSecond(speed_t code)
+    {
+        static const std::pair<speed_t, double> rates[] = {
+            {B50, 50},       {B75, 75},       {B110, 110},     {B134, 134.5},   {B150, 150},
+            {B200, 200},     {B300, 300},     {B600, 600},     {B1200, 1200},   {B1800, 1800},
+            {B2400, 2400},   {B4800, 4800},   {B9600, 9600},   {B19200, 19200}, {B38400, 38400},
+            {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
+        for (const auto& [c, rate] : rates)
+            if (c == code) return rate;
+        return 0;
+    }
+
     int master_ = -1;
     int slave_ = -1;
     std::string link_;
-    std::deque<std::string> queue_;
-    size_t queued_ = 0;
+    std::deque<std::pair<double, char>> queue_;  // bytes with the time each is due
+    double lastDue_ = 0;
 };
 
 class Recorder {
@@ -202,6 +241,22 @@ void Ready()
     std::fflush(stdout);
 }
 
+// What to wait for on an end: what arrives, and room for bytes already due.
+pollfd Watch(const PtyEnd& end)
+{
+    return {end.fd(), static_cast<short>(POLLIN | (end.MsToNextDue() == 0 ? POLLOUT : 0)), 0};
+}
+
+// The poll time-out: until the next queued byte falls due (bytes already due
+// wait for room instead), or none.
+int NextWake(const PtyEnd& a, const PtyEnd& b)
+{
+    int wake = -1;
+    for (int t : {a.MsToNextDue(), b.MsToNextDue()})
+        if (t > 0 && (wake < 0 || t < wake)) wake = t;
+    return wake;
+}
+
 int Link(const std::string& linkA, const std::string& linkB, const std::string& recordPath)
 {
     PtyEnd a, b;
@@ -211,20 +266,19 @@ int Link(const std::string& linkA, const std::string& linkB, const std::string& 
         return Fail(error);
     Ready();
     while (!gStop) {
-        pollfd p[2] = {{a.fd(), static_cast<short>(POLLIN | (a.Pending() ? POLLOUT : 0)), 0},
-                       {b.fd(), static_cast<short>(POLLIN | (b.Pending() ? POLLOUT : 0)), 0}};
-        if (poll(p, 2, -1) < 0) continue;  // a signal
+        pollfd p[2] = {Watch(a), Watch(b)};
+        if (poll(p, 2, NextWake(a, b)) < 0) continue;  // a signal
         std::string bytes;
         if ((p[0].revents & POLLIN) && a.Read(&bytes)) {
             recorder.Note('A', bytes);
-            b.Send(bytes);
+            b.Send(bytes, a.CharacterMs());
         }
         if ((p[1].revents & POLLIN) && b.Read(&bytes)) {
             recorder.Note('B', bytes);
-            a.Send(bytes);
+            a.Send(bytes, b.CharacterMs());
         }
-        if (p[0].revents & POLLOUT) a.Flush();
-        if (p[1].revents & POLLOUT) b.Flush();
+        a.Flush();
+        b.Flush();
     }
     return 0;
 }
@@ -243,7 +297,7 @@ bool ServeLine(PtyEnd& end, Recorder& recorder, char programSide, int timeoutMs)
     if (poll(&p, 1, std::max(timeoutMs, 0)) < 0) return true;
     std::string bytes;
     if ((p.revents & POLLIN) && end.Read(&bytes)) recorder.Note(programSide, bytes);
-    if (p.revents & POLLOUT) end.Flush();
+    end.Flush();
     if ((p.revents & POLLHUP) && !(p.revents & POLLIN)) {
         usleep(HANGUP_RECHECK_MS * 1000);
         return false;
@@ -280,7 +334,7 @@ int Replay(const std::string& recordPath, const std::string& link, char side, in
             for (double now = NowMs(); now < due && open && !gStop; now = NowMs())
                 open = ServeLine(end, recorder, programSide, static_cast<int>(due - now));
             if (!open || gStop) break;
-            end.Send(partner[i].bytes);
+            end.Send(partner[i].bytes, 0);
             late.push_back(NowMs() - due);
             recorder.Note(side, partner[i].bytes);
         }

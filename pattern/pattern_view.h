@@ -5,6 +5,8 @@
 #include <windows.h>
 
 void InitPatternClocks(HWND hWnd);   // start-up: the state and both timers
-void PaintPatterns(HWND hWnd);       // after the terminal has painted
+// After the terminal has painted rcRepainted (the update region's bounds):
+// the elements that meet it, and those they cover, are drawn again.
+void PaintPatterns(HWND hWnd, const RECT& rcRepainted);
 void OnPatternTimer(HWND hWnd, WPARAM idTimer);
 LRESULT OnPatternClick(HWND hWnd, LPARAM lParam);

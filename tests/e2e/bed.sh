@@ -39,7 +39,7 @@ BED_PIDS=()            # everything started, in order
 BED_CAPTURE_PID=
 BED_WATCHDOG_PID=
 BED_STOPPED=
-declare -A BED_PREFIX BED_SERVER_PID BED_SERVER_DIR BED_PROGRAM_PID BED_PROGRAM_LOG
+declare -A BED_PREFIX BED_SERVER_PID BED_SERVER_DIR BED_PROGRAM_PID BED_PROGRAM_LOG BED_LAUNCHER_PID
 # No Mono, no Gecko (prefix creation takes seconds then), and no menu builder
 # writing desktop entries into the user's home.
 export WINELOADER=$WINE64 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -364,9 +364,10 @@ bed_wav() { "$BED_TOOLS/e2e_wavs" "$@"; }
 #                        streams at a line rate, logs what arrives and sees the
 #                        program open and close the port
 #   bed_picocom TTY      a real Linux serial terminal program on one end
-# A pseudo-terminal has no modem lines, so Wine's comm-event wait fails on it:
-# launch the program with BED_PRELOAD=$BED_MODEM_PRELOAD to give it some.
-BED_MODEM_PRELOAD=${BED_MODEM_PRELOAD:-$BED_BUILD/tests/line/modem_lines_preload.so}
+# A pseudo-terminal has no modem lines, so Wine's wait for received characters
+# fails on one: a program on a pseudo-terminal is launched with
+# BED_PRELOAD=$BED_MODEM_PRELOAD to give it some.
+BED_MODEM_PRELOAD=${BED_MODEM_PRELOAD:-$BED_BUILD/launcher/modem_lines_preload.so}
 
 bed_serial_pair() {
   local i
@@ -467,6 +468,68 @@ bed_map_com_port() {
   WINEPREFIX=$prefix "$WINESERVER" -k 2>/dev/null
   bed__end_pid "${BED_SERVER_PID[$name]}"
   bed__start_wineserver "$name"
+}
+
+# ---- The launcher ----
+
+# bed_launcher NAME ARGS...: the README's run command (scripts/run.sh ARGS) in
+# the background, on this build and with its own home $BED_DIR/launch-NAME.
+# Its players' prefixes become bed players NAME-A and NAME-B, so that
+# `bed_as NAME-A drive ...` works their windows.
+bed_launcher() {
+  local name=$1 home=$BED_DIR/launch-$1
+  shift
+  mkdir -p "$home"
+  bed__spawn "launcher-$name" "$home/launcher.log" "$BED_SOURCE/scripts/run.sh" "$@" --no-build \
+    --build "$BED_BUILD" --home "$home"
+  BED_LAUNCHER_PID[$name]=$BED_LAST_PID
+  BED_PREFIX[$name-A]=$home/prefix-A
+  BED_PREFIX[$name-B]=$home/prefix-B
+}
+
+# bed_launcher_wait NAME REGEX [SECONDS]: until the launcher prints a line
+# matching REGEX (printed); fails if it ends first.
+bed_launcher_wait() {
+  local log=$BED_DIR/launch-$1/launcher.log i
+  for ((i = 0; i < ${3:-60} * 10; i++)); do
+    grep -m1 -E "$2" "$log" 2>/dev/null && return 0
+    bed__alive "${BED_LAUNCHER_PID[$1]}" || { bed_log "the launcher ended: $(tail -5 "$log")"; return 1; }
+    sleep 0.1
+  done
+  bed_log "the launcher did not print '$2': $(tail -5 "$log")"
+  return 1
+}
+
+# bed_launcher_leftovers NAME: the processes still running in that launcher's
+# Wine prefixes.
+bed_launcher_leftovers() {
+  local environ
+  for environ in /proc/[0-9]*/environ; do
+    grep -qzF "WINEPREFIX=$BED_DIR/launch-$1/" "$environ" 2>/dev/null && echo "${environ//[^0-9]/}"
+  done
+}
+
+# bed_connect: Connect in the current player's window (wait for it first),
+# then wait until the menu shows the connection.
+bed_connect() {
+  local i
+  drive wait-window 60000 >/dev/null
+  drive post-command 256 >/dev/null
+  for ((i = 0; i < 50; i++)); do
+    [[ $(drive menu-state 257) == enabled ]] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# bed_launcher_stop NAME: stops the launcher as Ctrl+C or a closing terminal
+# would (TERM; a background job ignores INT) and waits up to 30 s for it to
+# end; its exit status.
+bed_launcher_stop() {
+  local pid=${BED_LAUNCHER_PID[$1]} i
+  kill -TERM "$pid" 2>/dev/null
+  for ((i = 0; i < 300; i++)); do bed__alive "$pid" || break; sleep 0.1; done
+  wait "$pid"
 }
 
 # ---- Looking at the screen ----

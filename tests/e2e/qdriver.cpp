@@ -276,10 +276,34 @@ int Pixel(HWND hWnd, const Args& a)
     return Succeed(Num(GetRValue(c)) + " " + Num(GetGValue(c)) + " " + Num(GetBValue(c)));
 }
 
+int ClientOrigin(HWND hWnd, const Args&)
+{
+    POINT p = {0, 0};
+    ClientToScreen(hWnd, &p);
+    return Succeed(Num(p.x) + " " + Num(p.y));
+}
+
 int Repaint(HWND hWnd, const Args&)
 {
     return RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW) ? Succeed("repainted")
                                                                                             : Fail("RedrawWindow");
+}
+
+// Count, median and worst of a set of timings in milliseconds: "n|median|worst".
+std::string TimingSummary(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    char line[96];
+    std::snprintf(line, sizeof line, "%zu|%.3f|%.3f", ms.size(), ms[ms.size() / 2], ms.back());
+    return line;
+}
+
+double MillisecondsSince(const LARGE_INTEGER& start)
+{
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 // Repaints the whole window again and again for a number of seconds, each
@@ -290,25 +314,45 @@ int RepaintLoop(HWND hWnd, const Args& a)
 {
     const DWORD seconds = ArgNumber(a, 0, 10);
     const DWORD pauseMs = ArgNumber(a, 1, 0);
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
     std::vector<double> times;
     const DWORD begun = GetTickCount();
     while (GetTickCount() - begun < seconds * 1000) {
+        LARGE_INTEGER start;
         QueryPerformanceCounter(&start);
         RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
         DWORD_PTR result;
         if (!SendMessageTimeoutA(hWnd, WM_PAINT, 0, 0, SMTO_BLOCK, 5000, &result)) return Fail("WM_PAINT not handled");
-        QueryPerformanceCounter(&end);
-        times.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart);
+        times.push_back(MillisecondsSince(start));
         if (pauseMs) Sleep(pauseMs);
     }
     if (times.empty()) return Fail("no repaint");
-    std::vector<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    char line[96];
-    std::snprintf(line, sizeof line, "%zu|%.3f|%.3f", sorted.size(), sorted[sorted.size() / 2], sorted.back());
-    return Succeed(line);
+    return Succeed(TimingSummary(times));
+}
+
+// N repaints as the receive path causes them: one character cell (or the
+// rectangle given) made invalid, then the window updated at once (RedrawWindow sends WM_PAINT to
+// the program's thread and returns when the paint is done); then N empty
+// messages sent to the same thread, the part of each repaint that is not
+// painting: count|median ms|worst ms of each.
+int PaintTimed(HWND hWnd, const Args& a)
+{
+    const unsigned long n = std::max(1ul, ArgNumber(a, 0, 100));
+    const LONG x = static_cast<LONG>(ArgNumber(a, 1, 0)), y = static_cast<LONG>(ArgNumber(a, 2, 0));
+    const RECT cell = {x, y, x + static_cast<LONG>(ArgNumber(a, 3, 8)), y + static_cast<LONG>(ArgNumber(a, 4, 16))};
+    std::vector<double> paints, trips;
+    for (unsigned long i = 0; i < n; ++i) {
+        LARGE_INTEGER start;
+        QueryPerformanceCounter(&start);
+        RedrawWindow(hWnd, &cell, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        paints.push_back(MillisecondsSince(start));
+    }
+    for (unsigned long i = 0; i < n; ++i) {
+        LARGE_INTEGER start;
+        QueryPerformanceCounter(&start);
+        SendMessageA(hWnd, WM_NULL, 0, 0);
+        trips.push_back(MillisecondsSince(start));
+    }
+    return Succeed("paints " + TimingSummary(paints) + " round trips " + TimingSummary(trips));
 }
 
 // ---- Commands: the menu, read inside the program by the probe ----
@@ -471,11 +515,26 @@ int PostNote(HWND hWnd, const Args& a)
 // Posted, not sent: the close handler runs a message box before it returns.
 int SendClose(HWND hWnd, const Args&) { return Posted(PostMessageA(hWnd, WM_CLOSE, 0, 0), "close"); }
 
+// Clicks at each X Y pair in turn. An argument "+MS" waits that long before
+// the next click, so that presses land a known time apart in one process
+// (PLAY, then STOP 900 ms later) whatever a process start costs.
 int Click(HWND hWnd, const Args& a)
 {
-    const LPARAM at = MAKELPARAM(ArgNumber(a, 0, 0), ArgNumber(a, 1, 0));
-    const BOOL ok = PostMessageA(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(hWnd, WM_LBUTTONUP, 0, at);
-    return Posted(ok, "click " + a[0] + " " + a[1]);
+    int clicks = 0;
+    for (size_t i = 0; i < a.size();) {
+        if (a[i][0] == '+') {
+            Sleep(std::strtoul(a[i].c_str() + 1, nullptr, 10));
+            ++i;
+            continue;
+        }
+        if (i + 1 >= a.size()) return Fail("click: an X without its Y");
+        const LPARAM at = MAKELPARAM(ArgNumber(a, i, 0), ArgNumber(a, i + 1, 0));
+        if (!PostMessageA(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at) || !PostMessageA(hWnd, WM_LBUTTONUP, 0, at))
+            return Posted(FALSE, "click " + a[i] + " " + a[i + 1]);
+        i += 2;
+        ++clicks;
+    }
+    return clicks == 1 ? Posted(TRUE, "click " + a[0] + " " + a[1]) : Succeed("posted " + Num(clicks) + " clicks");
 }
 
 // ---- Commands: the record, the screen and dialogs, read inside the program ----
@@ -862,8 +921,12 @@ const Command COMMANDS[] = {
     {"title", "  the main window's title", 0, nullptr, Title},
     {"client-size", "  w h", 0, nullptr, ClientSize},
     {"pixel", "X Y  r g b at a client point", 2, nullptr, Pixel},
+    {"client-origin", "  screen x y of the client area's top-left corner", 0, nullptr, ClientOrigin},
     {"repaint", "  invalidate and repaint the main window", 0, nullptr, Repaint},
     {"repaint-loop", "SECONDS [pause_ms]  repaint over and over: count|median ms|worst ms", 1, nullptr, RepaintLoop},
+    {"paint-timed", "N [X Y W H]  N repaints of one cell (0 0 8 16), then N empty round trips: count|median ms|"
+                    "worst ms of each", 1,
+     nullptr, PaintTimed},
     {"menu-state", "ID  enabled or grayed (|checked)", 1, nullptr, MenuState},
     {"menu-list", "  path|command|state of every menu item", 0, nullptr, MenuList},
     {"cursor", "  the program's mouse cursor: arrow, wait, none or other", 0, nullptr, Cursor},
@@ -876,7 +939,8 @@ const Command COMMANDS[] = {
     {"post-midi", "DWORD  MM_MIM_DATA with a packed short message", 1, nullptr, PostMidi},
     {"post-note", "KEY [VELOCITY]  MM_MIM_DATA note-on", 1, nullptr, PostNote},
     {"send-close", "  posts WM_CLOSE, as the close box does", 0, nullptr, SendClose},
-    {"click", "X Y  left button down and up at a client point", 2, nullptr, Click},
+    {"click", "X Y [+MS] [X Y ...]  left button down and up at client points, waiting MS between", 2, nullptr,
+     Click},
     {"wait-msgbox", "[ms]  caption|text of a message box", 0, WaitMsgbox, nullptr},
     {"no-msgbox", "[ms]  succeeds if no message box appears", 0, NoMsgbox, nullptr},
     {"press-msgbox", "ID [ms]  press button ID (1 OK, 2 Cancel) and wait for the box to go", 1, PressMsgbox,

@@ -1,5 +1,6 @@
-/* Gives a pseudo-terminal the modem lines of a real serial port, for the test
- * bed's virtual null-modem cable: loaded with LD_PRELOAD into Wine, it answers
+/* Gives a pseudo-terminal the modem lines of a real serial port, for the
+ * launcher's and the test bed's virtual null-modem cables: loaded with
+ * LD_PRELOAD into the program's Wine process, it answers
  * TIOCMGET with every line asserted and accepts TIOCMBIS, TIOCMBIC and TIOCMSET
  * when the real call fails with ENOTTY or EINVAL. Without it Wine's comm-event
  * wait fails at once on a pseudo-terminal. */
