@@ -97,10 +97,17 @@ LRESULT OnDestroy(HWND hWnd)
     return 0;
 }
 
+// The terminal, then the pattern view over it. A paint can find nothing left
+// to paint: the watch thread has the window repainted after every byte, and
+// the paint it asks for may come after one the message loop made already;
+// then only the caret is brought to the cursor.
 LRESULT OnPaint(HWND hWnd)
 {
     RECT rcRepainted;
-    GetUpdateRect(hWnd, &rcRepainted, FALSE);
+    if (!GetUpdateRect(hWnd, &rcRepainted, FALSE)) {
+        MoveTTYCursor(hWnd);
+        return 0;
+    }
     PaintTTY(hWnd);
     PaintPatterns(hWnd, rcRepainted);
     return 0;
