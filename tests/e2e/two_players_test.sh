@@ -44,6 +44,8 @@ expect "B shows the 512th X where it belongs" "$(bed_as B wait_screen_row 6 "$(x
 expect "B's screen holds the block in order" \
   "$(bed_as B screen_rows | sed -n '1,7p;$p' | tr '\n' ',')" \
   "R#$(x 78),$(x 80),$(x 80),$(x 80),$(x 80),$(x 80),$(x 34),cursor 6 34,"
+expect "and draws every one of its top row (no byte lost between screen and window)" \
+  "$(bed_as B drive cells-drawn 0)" "drawn 80 of 80"
 
 # ---- Local echo, set in the Settings dialog ----
 SETTINGS="TTY Settings..."
