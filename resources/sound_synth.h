@@ -12,11 +12,15 @@ namespace assets {
 // are made, so that a voice step of 1.0 plays a bank at its own pitch.
 constexpr uint32_t OUTPUT_RATE = 44100;
 
-// Bytes per output block in the shipped format file: 2048 bytes play for
-// 46.4 ms at 44100 Hz, so a start is heard 46 to 93 ms later. Under Wine with
-// a sound server, 1024-byte blocks (23.2 ms) broke up in every test run;
-// 2048 did not, so the message loop's refill has that much slack.
-constexpr uint32_t BLOCK_BYTES = 2048;
+// Bytes per output block in the shipped format file: 3072 bytes play for
+// 69.7 ms at 44100 Hz, so the program itself hears a start 70 to 139 ms later.
+// Only two blocks are ever queued, so a refill may come at most one block
+// late. Measured under Wine with a sound server while the window was
+// repainted over and over (tests/e2e/latency_bench.sh, three 30 s runs each):
+// 2048-byte blocks (46.4 ms) broke up a median 32 times, 3072 twice, 4096
+// once or twice; the key-to-sound latency was 194, 209 and 246 ms (medians,
+// most of it the sound system's own buffering). 1024 broke up in every run.
+constexpr uint32_t BLOCK_BYTES = 3072;
 
 // Bank 1: a struck wooden bar (marimba-like), pitched at C4. It is played at
 // steps 0.5 to 2.58, so its partials stay below 8 kHz to keep the truncating
