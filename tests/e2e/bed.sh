@@ -21,8 +21,7 @@
 #   dir=$(bed_workdir player)           # the program and its files
 #   bed_launch "$dir"                   # the program under Wine, in the background
 #   drive wait-window 20000             # qdriver commands, in player A's prefix
-#   drive send-close; drive press-msgbox 1
-#   bed_wait_exit 20; expect "exit code" "$BED_EXIT" 0
+#   bed_close                           # close box, OK, exit code 0
 #   bed_finish                          # prints the tally, fails if anything failed
 # A second player: bed_add_player B; bed_as B bed_launch "$dirB"; bed_as B drive ...
 set -uo pipefail
@@ -321,6 +320,15 @@ bed_wait_exit() {
     sleep 0.05
   done
   return 124
+}
+
+# bed_close [WHAT]: closes the current player's program as a person does (the
+# close box, then OK) and checks, as WHAT, that it ends with exit code 0.
+bed_close() {
+  drive send-close >/dev/null
+  drive press-msgbox 1 >/dev/null
+  bed_wait_exit 20
+  expect "${1:-the program ends with exit code 0}" "$BED_EXIT" 0
 }
 
 # ---- Sound capture ----

@@ -98,8 +98,5 @@ expect "the menu bar opened no Settings dialog" "$(drive wait-dialog "$SETTINGS"
 drive dialog-key "" 13 >/dev/null      # Enter
 expect "Enter closes the box" "$(drive wait-dialog-gone "" 3000)" gone
 
-drive send-close >/dev/null
-drive press-msgbox 1 >/dev/null
-bed_wait_exit 20
-expect "the program ends with exit code 0" "$BED_EXIT" 0
+bed_close
 bed_finish

@@ -116,10 +116,7 @@ expect_match "and what the peer sent is shown" "$(wait_screen '^QZ$' 5)" 'QZ$'
 
 # ---- Closing the window while connected ----
 mark=$(peer_mark)
-drive send-close >/dev/null
-drive press-msgbox 1 >/dev/null
-bed_wait_exit 20
-expect "closing while connected exits with code 0" "$BED_EXIT" 0
+bed_close "closing while connected exits with code 0"
 expect_true "and the port was closed" peer_wait '^hangup' 5 "$mark" >/dev/null
 
 # ---- Without modem lines: the comm-event wait fails at once ----
@@ -134,8 +131,5 @@ expect "bytes still arrive: U plays once" "${#sounds[@]}" 1
 expect_true "at 2.0 (within 1 %)" within "$(field ratio "${sounds[0]:-}")" 1.98 2.02
 idle=$(ticks_over 3)
 expect_true "an idle connection does not spin ($idle ticks in 3 s)" within "$idle" 0 150
-drive send-close >/dev/null
-drive press-msgbox 1 >/dev/null
-bed_wait_exit 20
-expect "closing while connected exits with code 0" "$BED_EXIT" 0
+bed_close "closing while connected exits with code 0"
 bed_finish

@@ -16,8 +16,5 @@ unzip -q "$zip" -d "$BED_DIR/unpacked"
 bed_launch "$BED_DIR/unpacked/quaverton-1.0"
 expect_match "the unpacked program shows its main window" "$(drive wait-window 30000)" '^0 0 800 600\|'
 expect "it starts without a message" "$(drive no-msgbox 500)" none
-drive send-close >/dev/null
-drive press-msgbox 1 >/dev/null
-bed_wait_exit 20
-expect "it ends with exit code 0" "$BED_EXIT" 0
+bed_close "it ends with exit code 0"
 bed_finish

@@ -38,8 +38,5 @@ shown() {
 }
 expect "keys typed in the program appear in picocom" "$(shown)" 'QUAVER 1'
 
-drive send-close >/dev/null
-drive press-msgbox 1 >/dev/null
-bed_wait_exit 20
-expect "the program closes while connected and exits with code 0" "$BED_EXIT" 0
+bed_close "the program closes while connected and exits with code 0"
 bed_finish

@@ -93,8 +93,5 @@ expect_true "bar 9, pattern 1 entered again, runs at its new tempo: 150 ms" with
 expect_true "bar 9 starts 8 ticks, 7 bars of 200 ms ticks and one 150 ms tick after bar 1" \
   within "$gap" 14050 14650
 
-drive send-close >/dev/null
-drive press-msgbox 1 >/dev/null
-bed_wait_exit 20
-expect "the program ends with exit code 0" "$BED_EXIT" 0
+bed_close
 bed_finish

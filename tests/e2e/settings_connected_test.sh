@@ -60,8 +60,5 @@ drive post-command 257 >/dev/null
 sleep 1
 expect "Disconnect still works" "$(drive menu-state 256)" enabled
 
-drive send-close >/dev/null
-drive press-msgbox 1 >/dev/null
-bed_wait_exit 20
-expect "the program ends with exit code 0" "$BED_EXIT" 0
+bed_close
 bed_finish
