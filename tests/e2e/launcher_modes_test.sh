@@ -53,7 +53,11 @@ expect_match "a missing device is refused with a clear message" \
   "no serial device $BED_DIR/no-such-tty"
 
 # ---- Two launchers over TCP on the loopback ----
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+# A port nothing listens on: a connection to it is refused.
+for ((i = 0; i < 20; i++)); do
+  port=$((20000 + RANDOM % 40000))
+  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || break
+done
 bed_launcher far listen "$port"
 bed_launcher_wait far 'waiting for the other machine' 120 >/dev/null
 bed_launcher near connect "127.0.0.1:$port"
