@@ -94,6 +94,7 @@ LRESULT OnDestroy(HWND hWnd)
     CloseWaveOutput();
     PostQuitMessage(0);
     DestroyTTYInfo(hWnd);
+    ClosePatternView();
     return 0;
 }
 

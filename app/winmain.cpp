@@ -125,6 +125,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR, int nCmd
         return 0;
     }
     SetFocus(hTTYWnd);
+    OpenPatternView(hInstance);
     InitPatternClocks(hTTYWnd);
 
     int code = RunMessageLoop();

@@ -1,17 +1,24 @@
-// Painting the pattern view and the Win32 side of the sequencers. Each paint
-// takes a device context for the whole client area and copies the elements
-// straight from their bitmap resources, in order, later elements covering
-// earlier ones; every context, bitmap and brush is released within the paint.
+// Painting the pattern view and the Win32 side of the sequencers.
+//
+// The view is composed off the screen, in one memory bitmap of the client
+// area's size, from bitmaps loaded once at start-up and kept for the run: the
+// elements in their fixed order, later ones covering earlier ones. The
+// composition is brought up to date only when what it shows changes (the
+// pattern on show, a pad, a note, a digit, PLAY or STOP after a STOP); a paint
+// then costs one copy to the window.
 //
 // The terminal paints first, inside the window's update region only, so an
 // element that does not meet that region still shows what the last paint
 // drew. Only the elements that meet it are copied again, and with them every
 // later element they cover: a received byte repaints one character cell, and
-// copying all 60-odd bitmaps for it would hold the receiver to about 50
-// bytes a second, below the line's rate.
+// bringing the whole view back for it would hold the receiver below the
+// line's rate.
 #include "pattern/pattern_view.h"
 
-#include "app/app.h"
+#include <array>
+#include <cstring>
+#include <vector>
+
 #include "audio/voices.h"
 #include "pattern/patterns.h"
 #include "resources/resource.h"
@@ -34,81 +41,201 @@ private:
     HWND hWnd_;
 };
 
-// What a paint draws on, and the part of the window it must bring back: the
-// region the terminal repainted, grown by every element drawn again (a later
-// element that overlaps one of those is covered by it and is drawn too).
-struct PaintTarget {
-    HDC hDC;
-    RECT dirty;
-
-    // Whether the element at (x, y) of that size must be drawn; if so, the
-    // area it covers joins the dirty part.
-    bool Needs(int x, int y, int width, int height)
-    {
-        const RECT element = {x, y, x + width, y + height};
-        RECT meet;
-        if (!IntersectRect(&meet, &dirty, &element)) return false;
-        UnionRect(&dirty, &dirty, &element);
-        return true;
-    }
-};
-
-// Copies one bitmap resource to (x, y) where it is needed; an element whose
-// memory context cannot be made is left out of this paint.
-void CopyBitmap(PaintTarget& target, int id, int x, int y, int width, int height)
-{
-    if (id == 0 || !target.Needs(x, y, width, height)) return;
-    HDC hMemDC = CreateCompatibleDC(target.hDC);
-    if (hMemDC == nullptr) return;
-    HBITMAP hBitmap = LoadBitmapA(ghInstance, MAKEINTRESOURCEA(id));
-    HGDIOBJ hBitMap = SelectObject(hMemDC, hBitmap);
-    BitBlt(target.hDC, x, y, width, height, hMemDC, 0, 0, SRCCOPY);
-    SelectObject(hMemDC, hBitMap);
-    DeleteObject(hBitmap);
-    DeleteDC(hMemDC);
-}
-
 constexpr COLORREF pinkbrush = 0x00FF1122;
 constexpr int ARROW_W = 48, ARROW_H = 50;
 constexpr int PAD_W = 64, PAD_H = 128;
+constexpr int BUTTON_W = 100, BUTTON_H = 50;
 // The roll: 42 copies of one grid column at its own 14-pixel width (the strip
 // has no wider copy to give), closed on the right by the strip's left line.
 constexpr int ROLL_X = 10, ROLL_Y = 150, ROLL_STRIP_W = 14, ROLL_STRIP_H = 391;
 constexpr int ROLL_RIGHT = ROLL_X + ROLL_STRIP_W * PIANO_COLUMNS;
+// The composition covers the window's client area at its created size; the
+// view lies well inside it (x 10 to 768, y 0 to 557 with a note cell in the
+// lowest rows).
+constexpr int CANVAS_W = 800, CANVAS_H = 600;
 
-// An up arrow, a down arrow and the digit between them.
-void PaintControl(PaintTarget& target, int x, int top, uint32_t value)
+// What the view shows: the part of the pattern state a paint reads.
+struct ViewState {
+    int chat;
+    int32_t patdisp;
+    uint32_t steps[DRUM_STEPS];
+    uint32_t drumTempo;
+    uint32_t pianopat;
+    uint32_t rows[PIANO_COLUMNS];
+    uint32_t pianoTempo;
+
+    bool operator==(const ViewState& other) const { return std::memcmp(this, &other, sizeof *this) == 0; }
+};
+
+ViewState CurrentViewState()
 {
-    CopyBitmap(target, IDB_ARROWUP, x, top, ARROW_W, ARROW_H);
-    CopyBitmap(target, IDB_ARROWDOWN, x, top + 100, ARROW_W, ARROW_H);
-    CopyBitmap(target, DigitBitmap(value), x, top + 50, ARROW_W, ARROW_H);
+    ViewState state;
+    std::memset(&state, 0, sizeof state);
+    state.chat = chat;
+    if (!chat) return state;
+    state.patdisp = patdisp;
+    for (int s = 1; s <= DRUM_STEPS; ++s) state.steps[s - 1] = drumbuff[patdisp][s];
+    state.drumTempo = speedbuff[patdisp];
+    state.pianopat = pianopat;
+    for (int c = 0; c < PIANO_COLUMNS; ++c) state.rows[c] = yfill[pianopat][c];
+    state.pianoTempo = pianospeed[pianopat];
+    return state;
 }
 
-void PaintSequencers(PaintTarget& target)
+// One element of the view: a bitmap copied from its top-left corner, or (id 0)
+// a note cell filled with the note colour.
+struct Element {
+    int id;
+    RECT rect;
+};
+
+Element Bitmap(int id, int x, int y, int width, int height) { return {id, {x, y, x + width, y + height}}; }
+
+// An up arrow, a down arrow and the digit between them; a value with no digit
+// bitmap leaves that square as it was.
+void AddControl(std::vector<Element>& elements, int x, int top, uint32_t value)
 {
-    for (int s = 1; s <= DRUM_STEPS; ++s) CopyBitmap(target, IDB_PADOFF, 10 + 74 * (s - 1), 10, PAD_W, PAD_H);
-    for (int s = 1; s <= DRUM_STEPS; ++s)
-        if (drumbuff[patdisp][s]) CopyBitmap(target, IDB_PADON, 10 + 74 * (s - 1), 10, PAD_W, PAD_H);
-    for (int c = 0; c < PIANO_COLUMNS; ++c)
-        CopyBitmap(target, IDB_ROLLCOLUMN, ROLL_X + ROLL_STRIP_W * c, ROLL_Y, ROLL_STRIP_W, ROLL_STRIP_H);
-    CopyBitmap(target, IDB_ROLLCOLUMN, ROLL_RIGHT, ROLL_Y, 1, ROLL_STRIP_H);
+    elements.push_back(Bitmap(IDB_ARROWUP, x, top, ARROW_W, ARROW_H));
+    elements.push_back(Bitmap(IDB_ARROWDOWN, x, top + 100, ARROW_W, ARROW_H));
+    if (const int digit = DigitBitmap(value)) elements.push_back(Bitmap(digit, x, top + 50, ARROW_W, ARROW_H));
+}
 
-    HBRUSH bitbrush = CreateSolidBrush(pinkbrush);
-    for (int c = 0; c < PIANO_COLUMNS; ++c) {
-        const int r = static_cast<int>(yfill[pianopat][c]);
-        RECT cell = {14 * c + 11, 11 * r + 151, 14 * c + 24, 11 * r + 161};
-        if (target.Needs(cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top))
-            FillRect(target.hDC, &cell, bitbrush);
+// Every element the state shows, in drawing order.
+std::vector<Element> ViewElements(const ViewState& state)
+{
+    std::vector<Element> elements;
+    elements.reserve(80);
+    if (state.chat) {
+        for (int s = 0; s < DRUM_STEPS; ++s) elements.push_back(Bitmap(IDB_PADOFF, 10 + 74 * s, 10, PAD_W, PAD_H));
+        for (int s = 0; s < DRUM_STEPS; ++s)
+            if (state.steps[s]) elements.push_back(Bitmap(IDB_PADON, 10 + 74 * s, 10, PAD_W, PAD_H));
+        for (int c = 0; c < PIANO_COLUMNS; ++c)
+            elements.push_back(Bitmap(IDB_ROLLCOLUMN, ROLL_X + ROLL_STRIP_W * c, ROLL_Y, ROLL_STRIP_W, ROLL_STRIP_H));
+        elements.push_back(Bitmap(IDB_ROLLCOLUMN, ROLL_RIGHT, ROLL_Y, 1, ROLL_STRIP_H));
+        for (int c = 0; c < PIANO_COLUMNS; ++c) {
+            const int r = static_cast<int>(state.rows[c]);
+            elements.push_back({0, {14 * c + 11, 11 * r + 151, 14 * c + 24, 11 * r + 161}});
+        }
+        AddControl(elements, 650, 0, static_cast<uint32_t>(state.patdisp));
+        AddControl(elements, 720, 0, state.drumTempo);
+        AddControl(elements, 650, 400, state.pianopat);
+        AddControl(elements, 720, 400, state.pianoTempo);
     }
-    DeleteObject(bitbrush);
+    elements.push_back(Bitmap(IDB_PLAY, 650, 200, BUTTON_W, BUTTON_H));
+    elements.push_back(Bitmap(IDB_STOP, 650, 250, BUTTON_W, BUTTON_H));
+    return elements;
+}
 
-    PaintControl(target, 650, 0, static_cast<uint32_t>(patdisp));
-    PaintControl(target, 720, 0, speedbuff[patdisp]);
-    PaintControl(target, 650, 400, pianopat);
-    PaintControl(target, 720, 400, pianospeed[pianopat]);
+// ---- The bitmaps, loaded once ----
+
+constexpr std::array<int, 15> BITMAP_IDS = {IDB_PADOFF, IDB_PADON,   IDB_ROLLCOLUMN, IDB_PLAY,   IDB_STOP,
+                                            IDB_ARROWUP, IDB_ARROWDOWN, IDB_DIGIT1,  IDB_DIGIT2, IDB_DIGIT3,
+                                            IDB_DIGIT4,  IDB_DIGIT5,  IDB_DIGIT6,    IDB_DIGIT7, IDB_DIGIT8};
+std::array<HBITMAP, BITMAP_IDS.size()> loadedBitmaps = {};
+
+HBITMAP LoadedBitmap(int id)
+{
+    for (size_t i = 0; i < BITMAP_IDS.size(); ++i)
+        if (BITMAP_IDS[i] == id) return loadedBitmaps[i];
+    return nullptr;
+}
+
+// ---- The composition ----
+
+struct Canvas {
+    HDC hDC = nullptr;          // a memory context holding hBitmap
+    HBITMAP hBitmap = nullptr;  // the composed view, client coordinates
+    HGDIOBJ hReplaced = nullptr;
+    bool composed = false;
+    ViewState shown = {};       // what hBitmap shows once composed
+};
+Canvas canvas;
+
+bool MakeCanvas(HDC hWindowDC)
+{
+    if (canvas.hDC) return true;
+    HDC hDC = CreateCompatibleDC(hWindowDC);
+    HBITMAP hBitmap = hDC ? CreateCompatibleBitmap(hWindowDC, CANVAS_W, CANVAS_H) : nullptr;
+    if (hBitmap == nullptr) {
+        if (hDC) DeleteDC(hDC);
+        return false;
+    }
+    canvas.hReplaced = SelectObject(hDC, hBitmap);
+    canvas.hDC = hDC;
+    canvas.hBitmap = hBitmap;
+    return true;
+}
+
+// Draws every element of the state onto the canvas in order; a bitmap that
+// could not be loaded leaves its element out.
+void Compose(const ViewState& state)
+{
+    HDC hMemDC = CreateCompatibleDC(canvas.hDC);
+    if (hMemDC == nullptr) return;
+    HGDIOBJ hReplaced = nullptr;
+    HBRUSH bitbrush = CreateSolidBrush(pinkbrush);
+    for (const Element& e : ViewElements(state)) {
+        if (e.id == 0) {
+            if (bitbrush) FillRect(canvas.hDC, &e.rect, bitbrush);
+            continue;
+        }
+        HBITMAP hBitmap = LoadedBitmap(e.id);
+        if (hBitmap == nullptr) continue;
+        HGDIOBJ hOld = SelectObject(hMemDC, hBitmap);
+        if (hReplaced == nullptr) hReplaced = hOld;
+        BitBlt(canvas.hDC, e.rect.left, e.rect.top, e.rect.right - e.rect.left, e.rect.bottom - e.rect.top, hMemDC,
+               0, 0, SRCCOPY);
+    }
+    if (hReplaced) SelectObject(hMemDC, hReplaced);
+    if (bitbrush) DeleteObject(bitbrush);
+    DeleteDC(hMemDC);
+    canvas.shown = state;
+    canvas.composed = true;
+}
+
+// The part of the window to bring back from the canvas: the elements that meet
+// the repainted rectangle, and every later element that overlaps one of those
+// (it covers it, so it is drawn again too).
+HRGN RegionToCopy(const std::vector<Element>& elements, RECT dirty)
+{
+    HRGN region = nullptr;
+    for (const Element& e : elements) {
+        RECT meet;
+        if (!IntersectRect(&meet, &dirty, &e.rect)) continue;
+        UnionRect(&dirty, &dirty, &e.rect);
+        HRGN piece = CreateRectRgnIndirect(&e.rect);
+        if (piece == nullptr) continue;
+        if (region == nullptr) {
+            region = piece;
+        } else {
+            CombineRgn(region, region, piece, RGN_OR);
+            DeleteObject(piece);
+        }
+    }
+    return region;
 }
 
 }  // namespace
+
+void OpenPatternView(HINSTANCE hInstance)
+{
+    for (size_t i = 0; i < BITMAP_IDS.size(); ++i)
+        if (loadedBitmaps[i] == nullptr) loadedBitmaps[i] = LoadBitmapA(hInstance, MAKEINTRESOURCEA(BITMAP_IDS[i]));
+}
+
+void ClosePatternView()
+{
+    if (canvas.hDC) {
+        SelectObject(canvas.hDC, canvas.hReplaced);
+        DeleteDC(canvas.hDC);
+        DeleteObject(canvas.hBitmap);
+    }
+    canvas = Canvas{};
+    for (HBITMAP& hBitmap : loadedBitmaps) {
+        if (hBitmap) DeleteObject(hBitmap);
+        hBitmap = nullptr;
+    }
+}
 
 void InitPatternClocks(HWND hWnd)
 {
@@ -118,14 +245,25 @@ void InitPatternClocks(HWND hWnd)
 
 void PaintPatterns(HWND hWnd, const RECT& rcRepainted)
 {
-    PaintTarget target = {GetDC(hWnd), rcRepainted};
-    if (chat) PaintSequencers(target);
-    CopyBitmap(target, IDB_PLAY, 650, 200, 100, 50);
-    CopyBitmap(target, IDB_STOP, 650, 250, 100, 50);
+    HDC hDC = GetDC(hWnd);
+    if (hDC == nullptr) return;
+    const ViewState state = CurrentViewState();
+    if (MakeCanvas(hDC)) {
+        if (!canvas.composed || !(canvas.shown == state)) Compose(state);
+        if (HRGN region = RegionToCopy(ViewElements(state), rcRepainted)) {
+            RECT box;
+            GetRgnBox(region, &box);
+            SelectClipRgn(hDC, region);
+            BitBlt(hDC, box.left, box.top, box.right - box.left, box.bottom - box.top, canvas.hDC, box.left, box.top,
+                   SRCCOPY);
+            SelectClipRgn(hDC, nullptr);
+            DeleteObject(region);
+        }
+    }
     // The update region is not validated here: the terminal's own paint has
     // already done that, and any cell the watch thread invalidated since (a
     // byte received during this paint) must stay invalid to be drawn next.
-    ReleaseDC(hWnd, target.hDC);
+    ReleaseDC(hWnd, hDC);
 }
 
 void OnPatternTimer(HWND hWnd, WPARAM idTimer)

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+// Start-up: the view's bitmaps, loaded from the program's resources and kept
+// until ClosePatternView (at the main window's destruction).
+void OpenPatternView(HINSTANCE hInstance);
+void ClosePatternView();
 void InitPatternClocks(HWND hWnd);   // start-up: the state and both timers
 // After the terminal has painted rcRepainted (the update region's bounds):
 // the elements that meet it, and those they cover, are drawn again.

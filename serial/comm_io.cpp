@@ -1,10 +1,12 @@
 // Comm block I/O. ReadCommBlock runs on the watch thread and WriteCommBlock on
 // the user-interface thread; each has its own overlapped record and event in
-// TTYINFO, so a read and a write may be outstanding at once.
+// TTYINFO, so a read and a write may be outstanding at once. A write that has
+// to wait keeps the sound stream fed while it waits (app/ui_wait.h).
 #include "serial/comm_io.h"
 
 #include <cstdio>
 
+#include "app/ui_wait.h"
 #include "serial/tty_info.h"
 #include "terminal/tty_view.h"
 
@@ -72,6 +74,9 @@ BOOL WriteCommBlock(HWND hTTYWnd, const BYTE* lpByte, DWORD dwBytesToWrite)
         ClearAndShowErrorFlags(hTTYWnd, npTTYInfo);
         return FALSE;
     }
+    // The caller waits for the write as long as it takes (a line held by
+    // XOFF, a slow rate), but the sound stream and the sequencers go on.
+    WaitServingStream(npTTYInfo->osWrite.hEvent);
     while (!GetOverlappedResult(npTTYInfo->idComDev, &npTTYInfo->osWrite, &dwBytesWritten, TRUE)) {
         DWORD dwError = GetLastError();
         if (dwError == ERROR_IO_INCOMPLETE) {

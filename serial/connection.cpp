@@ -5,12 +5,14 @@
 // when CloseConnection clears fConnected and sets the port's event mask to 0.
 // The watch thread has the window repainted after every byte and waits for
 // that repaint, so CloseConnection waits for the thread while still serving
-// the messages sent to the window; a plain blocking wait would deadlock.
+// the messages sent to the window; a plain blocking wait would deadlock. The
+// same wait keeps the sound stream fed.
 #include "serial/connection.h"
 
 #include <cstdio>
 
 #include "app/app.h"
+#include "app/ui_wait.h"
 #include "resources/resource.h"
 #include "serial/line_settings.h"
 #include "serial/tty_info.h"
@@ -41,17 +43,15 @@ void ClosePort(TTYINFO* npTTYInfo)
     npTTYInfo->idComDev = nullptr;
 }
 
-// Waits for the watch thread to end while dispatching only the messages other
-// threads send to this one (the watch thread's repaints among them).
+// Waits for the watch thread to end while serving the messages other threads
+// send to this one (the watch thread's repaints among them) and the sound
+// stream's notifications.
 void WaitForWatchThread(TTYINFO* npTTYInfo)
 {
     HANDLE hThread = npTTYInfo->hWatchThread;
     while (npTTYInfo->dwThreadID != 0) {
-        DWORD r = hThread ? MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_SENDMESSAGE)
-                          : MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0 && hThread) break;
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        if (hThread && WaitServingStream(hThread) == WAIT_OBJECT_0) break;
+        PauseServingStream(10);
     }
     if (hThread) CloseHandle(hThread);
     npTTYInfo->hWatchThread = nullptr;
