@@ -517,6 +517,10 @@ bed_launcher_leftovers() {
   done
 }
 
+# command_ms ID: a menu command carried out in the current player's window,
+# waiting for its handler to return; the milliseconds that took.
+command_ms() { drive send-command "$1" | sed -n 's/^returned after \([0-9]*\) ms$/\1/p'; }
+
 # bed_connect: Connect in the current player's window (wait for it first),
 # then wait until the menu shows the connection.
 bed_connect() {

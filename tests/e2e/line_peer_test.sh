@@ -28,8 +28,6 @@ choose_port() {
   drive dialog-command "$SETTINGS" 1 >/dev/null
   drive wait-dialog-gone "$SETTINGS" 5000 >/dev/null
 }
-# Milliseconds a command took, from the driver's "returned after N ms".
-command_ms() { drive send-command "$1" | sed -n 's/^returned after \([0-9]*\) ms$/\1/p'; }
 # Ticks of processor time the program used over SECONDS (100 ticks a second).
 ticks_over() {
   local before

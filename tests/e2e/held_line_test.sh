@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# A write that the line holds back keeps its caller waiting, but not the
+# sound. The far end (line_peer) stops the program's output with XOFF; a
+# sustained tone plays while Send Data Block waits for the line, and goes on
+# without a gap; the received bytes are still shown meanwhile; once the far
+# end sends XON the whole block goes out.
+source "$(dirname "$0")/bed.sh"
+bed_start || exit 1
+bed_raw_peer "$BED_DIR/ttyA" || exit 1
+bed_map_com_port COM1 "$BED_DIR/ttyA" || exit 1
+wavs=$BED_DIR/wavs
+mkdir -p "$wavs"
+bed_wav tone "$wavs/long.wav" --hz 441 --ms 8000 --amp 110
+dir=$(bed_workdir player "$wavs/long.wav=SAMPLE2.WAV" "$wavs/long.wav=SAMPLE.WAV")
+BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
+drive wait-window 20000 >/dev/null
+mark=$(peer_mark)
+drive send-command 256 >/dev/null
+expect_true "Connect opens the port" peer_wait '^open' 5 "$mark" >/dev/null
+
+# Voice 2 sustains the tone (its key goes out at once); then the program's
+# output is stopped.
+drive post-char z >/dev/null
+expect_true "the key went out" peer_wait '^rx .* Z$' 5 >/dev/null
+peer write '\x13'
+sleep 0.3
+capture=$BED_DIR/held.raw
+bed_capture_start "$capture" || exit 1
+sleep 0.3
+# Queued behind the command below: a byte to show while the write waits, and
+# XON 600 ms from now, before the write's time-out (512 ms at 9600 bit/s
+# counts from when the write starts).
+peer pause 300
+peer write '!'
+peer pause 300
+peer write '\x11'
+took=$(command_ms 261)
+
+sleep 0.6
+bed_capture_stop
+expect_true "Send Data Block waited for the held line (took ${took:-?} ms)" within "${took:-}" 400 2000
+sleep 0.5
+expect "the whole block went out after XON" "$(peer_received)" "Z$(printf 'X%.0s' {1..512})"
+expect "the byte that arrived while the write waited was shown" "$(screen_row 0)" '!'
+gaps=$(analyze "$capture" --gaps --from 100 --to 1800 | tail -n1)
+expect_match "the tone went on without a gap while the write waited" "$gaps" '^gaps 0 '
+bed_close
+bed_finish
