@@ -98,19 +98,48 @@ LRESULT OnDestroy(HWND hWnd)
     return 0;
 }
 
-// The terminal, then the pattern view over it. A paint can find nothing left
-// to paint: the watch thread has the window repainted after every byte, and
-// the paint it asks for may come after one the message loop made already;
-// then only the caret is brought to the cursor.
+// The terminal, then the pattern view over it, within the part of the window
+// to be painted.
+void PaintView(HWND hWnd, HDC hDC, const RECT& rcPaint)
+{
+    PaintTTY(hWnd, hDC, rcPaint);
+    PaintPatterns(hDC, rcPaint);
+}
+
+// A paint first brings the caret to the cursor. A received byte then repaints
+// the one cell beside the caret; hiding and showing the caret around that
+// (as every BeginPaint and EndPaint do) costs more under Wine than the paint
+// itself, so a paint no taller than a row of cells that does not meet the
+// caret is drawn in the update region directly, which it then validates.
+// Every other paint is a plain BeginPaint and EndPaint. A paint can find
+// nothing left to paint: the watch thread has the window repainted after
+// every byte, and the paint it asks for may come after one the message loop
+// made already.
 LRESULT OnPaint(HWND hWnd)
 {
-    RECT rcRepainted;
-    if (!GetUpdateRect(hWnd, &rcRepainted, FALSE)) {
-        MoveTTYCursor(hWnd);
+    MoveTTYCursor(hWnd);
+    HRGN hUpdate = CreateRectRgn(0, 0, 0, 0);
+    const int kind = hUpdate ? GetUpdateRgn(hWnd, hUpdate, FALSE) : ERROR;
+    RECT box;
+    if (kind == NULLREGION) {
+        DeleteObject(hUpdate);
         return 0;
     }
-    PaintTTY(hWnd);
-    PaintPatterns(hWnd, rcRepainted);
+    if (kind != ERROR && GetRgnBox(hUpdate, &box) != ERROR && !PaintMeetsCaret(hWnd, box)) {
+        ValidateRgn(hWnd, hUpdate);
+        if (HDC hDC = GetDC(hWnd)) {
+            SelectClipRgn(hDC, hUpdate);
+            PaintView(hWnd, hDC, box);
+            ReleaseDC(hWnd, hDC);
+        }
+        DeleteObject(hUpdate);
+        return 0;
+    }
+    if (hUpdate) DeleteObject(hUpdate);
+    PAINTSTRUCT ps;
+    HDC hDC = BeginPaint(hWnd, &ps);
+    if (hDC && !IsRectEmpty(&ps.rcPaint)) PaintView(hWnd, hDC, ps.rcPaint);
+    EndPaint(hWnd, &ps);
     return 0;
 }
 

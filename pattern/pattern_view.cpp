@@ -243,27 +243,22 @@ void InitPatternClocks(HWND hWnd)
     InitPatterns(events);
 }
 
-void PaintPatterns(HWND hWnd, const RECT& rcRepainted)
+void PaintPatterns(HDC hDC, const RECT& rcRepainted)
 {
-    HDC hDC = GetDC(hWnd);
-    if (hDC == nullptr) return;
     const ViewState state = CurrentViewState();
+    HRGN region = RegionToCopy(ViewElements(state), rcRepainted);
+    if (region == nullptr) return;
     if (MakeCanvas(hDC)) {
         if (!canvas.composed || !(canvas.shown == state)) Compose(state);
-        if (HRGN region = RegionToCopy(ViewElements(state), rcRepainted)) {
-            RECT box;
-            GetRgnBox(region, &box);
-            SelectClipRgn(hDC, region);
-            BitBlt(hDC, box.left, box.top, box.right - box.left, box.bottom - box.top, canvas.hDC, box.left, box.top,
-                   SRCCOPY);
-            SelectClipRgn(hDC, nullptr);
-            DeleteObject(region);
-        }
+        RECT box;
+        GetRgnBox(region, &box);
+        // Within the paint's own clipping: outside the update region the window
+        // already shows what the canvas holds.
+        ExtSelectClipRgn(hDC, region, RGN_AND);
+        BitBlt(hDC, box.left, box.top, box.right - box.left, box.bottom - box.top, canvas.hDC, box.left, box.top,
+               SRCCOPY);
     }
-    // The update region is not validated here: the terminal's own paint has
-    // already done that, and any cell the watch thread invalidated since (a
-    // byte received during this paint) must stay invalid to be drawn next.
-    ReleaseDC(hWnd, hDC);
+    DeleteObject(region);
 }
 
 void OnPatternTimer(HWND hWnd, WPARAM idTimer)

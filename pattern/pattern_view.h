@@ -9,8 +9,9 @@
 void OpenPatternView(HINSTANCE hInstance);
 void ClosePatternView();
 void InitPatternClocks(HWND hWnd);   // start-up: the state and both timers
-// After the terminal has painted rcRepainted (the update region's bounds):
-// the elements that meet it, and those they cover, are drawn again.
-void PaintPatterns(HWND hWnd, const RECT& rcRepainted);
+// Within a paint of hDC, after the terminal has painted rcRepainted (the
+// paint's bounds): the elements that meet it, and those they cover, are drawn
+// again.
+void PaintPatterns(HDC hDC, const RECT& rcRepainted);
 void OnPatternTimer(HWND hWnd, WPARAM idTimer);
 LRESULT OnPatternClick(HWND hWnd, LPARAM lParam);

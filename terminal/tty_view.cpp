@@ -31,7 +31,13 @@ public:
     }
     void InvalidateAll() override { InvalidateRect(hWnd_, nullptr, FALSE); }
     void Beep() override { MessageBeep(0); }
-    void MoveCursor() override { MoveTTYCursor(hWnd_); }
+    // The caret belongs to the user-interface thread. A byte the watch thread
+    // writes is followed by the repaint it asks for, and that paint, on the
+    // user-interface thread, brings the caret to the cursor.
+    void MoveCursor() override
+    {
+        if (GetWindowThreadProcessId(hWnd_, nullptr) == GetCurrentThreadId()) MoveTTYCursor(hWnd_);
+    }
 
 private:
     HWND hWnd_;
@@ -75,18 +81,16 @@ BOOL ResetTTYScreen(HWND hTTYWnd, TTYINFO* npTTYInfo)
     return TRUE;
 }
 
-BOOL PaintTTY(HWND hTTYWnd)
+BOOL PaintTTY(HWND hTTYWnd, HDC hDC, const RECT& rcPaint)
 {
     TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
     if (npTTYInfo == nullptr) return FALSE;
 
-    PAINTSTRUCT ps;
-    HDC hDC = BeginPaint(hTTYWnd, &ps);
     HGDIOBJ hOldFont = SelectObject(hDC, npTTYInfo->hTTYFont);
     SetTextColor(hDC, npTTYInfo->rgbFGColor);
     SetBkColor(hDC, GetSysColor(COLOR_WINDOW));
 
-    const RECT& rc = ps.rcPaint;
+    const RECT& rc = rcPaint;
     TTYCellRange cells = PaintCellRange(rc.left, rc.top, rc.right, rc.bottom, npTTYInfo->xOffset,
                                         npTTYInfo->yOffset, npTTYInfo->xChar, npTTYInfo->yChar);
     const int count = cells.lastColumn - cells.firstColumn + 1;
@@ -104,8 +108,6 @@ BOOL PaintTTY(HWND hTTYWnd)
         }
     }
     SelectObject(hDC, hOldFont);
-    EndPaint(hTTYWnd, &ps);
-    MoveTTYCursor(hTTYWnd);
     return TRUE;
 }
 
@@ -198,6 +200,21 @@ BOOL MoveTTYCursor(HWND hTTYWnd)
         SetCaretPos(npTTYInfo->screen.nColumn * npTTYInfo->xChar - npTTYInfo->xOffset,
                     npTTYInfo->screen.nRow * npTTYInfo->yChar - npTTYInfo->yOffset);
     return TRUE;
+}
+
+BOOL PaintMeetsCaret(HWND hTTYWnd, const RECT& rcPaint)
+{
+    TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
+    if (npTTYInfo == nullptr) return TRUE;
+    if (rcPaint.bottom - rcPaint.top > npTTYInfo->yChar) return TRUE;
+    if (!npTTYInfo->fConnected || !(npTTYInfo->wCursorState & 1)) return FALSE;
+    RECT caret;
+    caret.left = npTTYInfo->screen.nColumn * npTTYInfo->xChar - npTTYInfo->xOffset;
+    caret.top = npTTYInfo->screen.nRow * npTTYInfo->yChar - npTTYInfo->yOffset;
+    caret.right = caret.left + npTTYInfo->xChar;
+    caret.bottom = caret.top + npTTYInfo->yChar;
+    RECT meet;
+    return IntersectRect(&meet, &caret, &rcPaint);
 }
 
 BOOL WriteTTYBlock(HWND hTTYWnd, const BYTE* lpBlock, int nLength)

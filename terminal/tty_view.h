@@ -7,13 +7,18 @@
 struct TTYINFO;
 
 BOOL ResetTTYScreen(HWND hTTYWnd, TTYINFO* npTTYInfo);
-BOOL PaintTTY(HWND hTTYWnd);
+// Draws the screen's cells that meet rcPaint, the part of the window a paint
+// of hDC (from BeginPaint) covers.
+BOOL PaintTTY(HWND hTTYWnd, HDC hDC, const RECT& rcPaint);
 BOOL SizeTTY(HWND hTTYWnd, WORD wVertSize, WORD wHorzSize);
 BOOL ScrollTTYVert(HWND hTTYWnd, WORD wScrollCmd, WORD wScrollPos);
 BOOL ScrollTTYHorz(HWND hTTYWnd, WORD wScrollCmd, WORD wScrollPos);
 BOOL SetTTYFocus(HWND hTTYWnd);
 BOOL KillTTYFocus(HWND hTTYWnd);
 BOOL MoveTTYCursor(HWND hTTYWnd);
+// Whether a paint of rcPaint must hide the caret: it is taller than a row of
+// cells, or it meets the caret where the cursor is now.
+BOOL PaintMeetsCaret(HWND hTTYWnd, const RECT& rcPaint);
 BOOL WriteTTYBlock(HWND hTTYWnd, const BYTE* lpBlock, int nLength);
 
 // Sends one byte while connected (and echoes it when Local Echo is on);

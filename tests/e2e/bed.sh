@@ -228,7 +228,7 @@ bed_add_player() {
 bed__start_wineserver() {
   local name=$1 pid i dir
   WINEPREFIX=${BED_PREFIX[$name]} bed__spawn "wineserver-$name" "$BED_DIR/players/$name/wineserver.log" \
-    "$WINESERVER" -f -p
+    nice -n "${BED_NICE:-0}" "$WINESERVER" -f -p
   pid=$BED_LAST_PID
   BED_SERVER_PID[$name]=$pid
   for ((i = 0; i < 200; i++)); do
@@ -282,7 +282,7 @@ bed_launch() {
   (($# > 0)) && shift
   log=$BED_DIR/players/$BED_PLAYER/program.log
   BED_PROGRAM_LOG[$BED_PLAYER]=$log
-  (cd "$dir" && exec env WINEPREFIX="${BED_PREFIX[$BED_PLAYER]}" QUAVERTON_BED="$BED_DIR" \
+  (cd "$dir" && exec nice -n "${BED_NICE:-0}" env WINEPREFIX="${BED_PREFIX[$BED_PLAYER]}" QUAVERTON_BED="$BED_DIR" \
     ${BED_PRELOAD:+"LD_PRELOAD=$BED_PRELOAD"} "$WINELOADER" "$exe" "$@" >"$log" 2>&1) &
   BED_PROGRAM_PID[$BED_PLAYER]=$!
   bed__record $! "program-$BED_PLAYER"
@@ -611,12 +611,13 @@ heard() {
   tones "$(analyze "$capture" --ref-hz 441)"
 }
 
-# latency_figures POSTS EPOCH NAME: the analyser's report on standard input;
-# each "posted MS" line of POSTS (the driver's post-char-timed) against the
-# first onset after it (capture epoch + onset); prints the median, worst and
-# best over the keys whose sound was found.
+# latency_figures POSTS EPOCH NAME [--list]: the analyser's report on standard
+# input; each "posted MS" line of POSTS (the driver's post-char-timed) against
+# the first onset after it (capture epoch + onset); prints the median, worst
+# and best over the keys whose sound was found, and with --list before that a
+# line "ms LATENCY" for each of those keys.
 latency_figures() {
-  awk -v epoch="$2" -v name="$3" '
+  awk -v epoch="$2" -v name="$3" -v list="${4:-}" '
     FNR == NR { if ($1 == "posted") posts[++n] = $2; next }
     $1 == "onset" { onsets[++m] = epoch + $2 }
     END {
@@ -626,6 +627,7 @@ latency_figures() {
         if (best != "") lat[++k] = best
       }
       if (k == 0) { print name " latency: no onsets matched"; exit }
+      if (list == "--list") for (i = 1; i <= k; i++) printf "ms %.1f\n", lat[i]
       for (i = 2; i <= k; i++) { v = lat[i]; for (j = i - 1; j >= 1 && lat[j] > v; j--) lat[j + 1] = lat[j]; lat[j + 1] = v }
       printf "%s latency over %d of %d keys: median %.0f ms, worst %.0f ms, best %.0f ms\n", name,
         k, n, (k % 2 ? lat[(k + 1) / 2] : (lat[k / 2] + lat[k / 2 + 1]) / 2), lat[k], lat[1]

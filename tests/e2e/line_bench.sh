@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Figures of the serial link on the real program (a benchmark, not a test):
 #  1. processor time of an idle program over IDLE_SECONDS (30): disconnected,
-#     connected with modem lines (the preload) and without (the 10 ms look);
+#     connected with modem lines (the preload) and without (the 10 ms look),
+#     beside the floor (stream_floor, which only keeps the stream going);
 #  2. receiver throughput: the raw peer streams 80-byte numbered records at
 #     each line rate from 9600 bits per second up, for STREAM_SECONDS (4);
 #     what the program has shown is read from its screen, so bytes shown per
@@ -30,7 +31,7 @@ part() { [[ " $parts " == *" $1 "* ]]; }
 # ---- 1. Idle processor time ----
 idle() {
   local what=$1 program p0 s0
-  program=$(bed_program_process)
+  program=$(bed_program_process "${2:-}")
   p0=$(cpu_ticks "$program")
   s0=$(cpu_ticks "$server")
   sleep "$idle_seconds"
@@ -45,6 +46,15 @@ close_program() {
   bed_wait_exit 20
 }
 if part idle; then
+  # The floor: the least program that streams as the program does, with the
+  # program's own block size.
+  floor_dir=$(bed_workdir floor "$BED_BUILD/tests/e2e/stream_floor.exe")
+  bed_launch "$floor_dir" stream_floor.exe --bytes $(($(stat -c %s "$dir/ding.wav") - 44))
+  drive wait-window 20000 >/dev/null
+  sleep 2
+  idle "floor (stream_floor: two blocks streaming, nothing else)" stream_floor.exe
+  drive send-close >/dev/null
+  bed_wait_exit 20
   bed_launch "$dir"
   drive wait-window 20000 >/dev/null
   sleep 2
@@ -113,8 +123,8 @@ for rate in ${RATES:-9600 14400 19200 38400 56000 128000 256000}; do
   awk -v r="$rate" -v c="$count" -v s="$sent" -v f="$refused" -v d="$during" -v td="$t_during" \
     -v n="$final" -v tn="$t_final" -v drain="$drain_seconds" 'BEGIN {
     line = r / 10; handled = n * 1000 / tn
-    printf "%6d bit/s (%5d B/s): sent %d, refused by the full line %d; shown %d by the end of the stream (%.0f B/s), %d after %.1f s (%.0f B/s, %.3f of the line rate); lost %d%s\n",
-      r, line, s, f, d, d * 1000 / td, n, tn / 1000, handled, handled / line, c - n,
+    printf "%6d bit/s (%5d B/s): sent %d, refused by the full line %d; shown %d by the end of the stream (%.3f of what was sent, %.0f B/s), %d after %.1f s (%.0f B/s, %.3f of the line rate); lost %d%s\n",
+      r, line, s, f, d, (s ? d / s : 0), d * 1000 / td, n, tn / 1000, handled, handled / line, c - n,
       (n < s ? sprintf(" (%d still queued after %d s)", s - n, drain) : "") }'
   if ((rate == 9600)); then
     profile_line "$BED_DIR/threads0" "$BED_DIR/threads1" "$(awk -v t="$t_during" 'BEGIN { print t / 1000 }')" "$program"

@@ -3,15 +3,19 @@
 // (two blocks of one size, each refilled on its block-done message to a
 // window) and to start a sound on a key. Its latency and processor time are
 // what the program's own are measured against, side by side.
-//   stream_floor.exe [--bytes N]      block size (default 3072), 8-bit mono 44100 Hz
-// Its window has the program's class, so the driver's key and close commands
-// work on it; any character starts a 441 Hz tone of 300 ms on the next block.
+//   stream_floor.exe [--bytes N] [--tone]
+//     --bytes N   block size (default 3072), 8-bit mono 44100 Hz
+//     --tone      a 441 Hz tone from the start to the end, to find drop-outs in
+//     --class C   its window's class (default the program's, so that the
+//                 driver's key and close commands work on it)
+// Any character starts a 441 Hz tone of 300 ms on the next block.
 #include <windows.h>
 #include <mmsystem.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -25,16 +29,16 @@ HWAVEOUT hWaveOut = nullptr;
 std::vector<char> blocks[2];
 WAVEHDR headers[2];
 int next = 0;          // the block the next block-done message refills
-int toneLeft = 0;      // samples of the tone still to play
+int toneLeft = 0;      // samples of the tone still to play (-1: without end)
 int tonePosition = 0;  // samples of the tone played so far
 
 void Fill(char* block, size_t n)
 {
     for (size_t i = 0; i < n; ++i) {
         double v = 0.0;
-        if (toneLeft > 0) {
-            v = AMPLITUDE * std::sin(2.0 * 3.14159265358979 * TONE_HZ * tonePosition++ / RATE);
-            --toneLeft;
+        if (toneLeft != 0) {
+            v = AMPLITUDE * std::sin(2.0 * 3.14159265358979 * TONE_HZ * (tonePosition++ % RATE) / RATE);
+            if (toneLeft > 0) --toneLeft;
         }
         block[i] = static_cast<char>(static_cast<int>(128.0 + v));
     }
@@ -102,11 +106,14 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int)
     size_t bytes = 3072;
     if (const char* p = std::strstr(lpCmdLine, "--bytes ")) bytes = static_cast<size_t>(std::atoi(p + 8));
     if (bytes == 0) return 2;
+    if (std::strstr(lpCmdLine, "--tone")) toneLeft = -1;
     WNDCLASSA wc = {};
     wc.lpfnWndProc = FloorProc;
     wc.hInstance = hInstance;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = "TTYWndClass";
+    std::string className = "TTYWndClass";
+    if (const char* p = std::strstr(lpCmdLine, "--class ")) className = std::string(p + 8).substr(0, std::strcspn(p + 8, " "));
+    wc.lpszClassName = className.c_str();
     if (!RegisterClassA(&wc)) return 1;
     HWND hWnd = CreateWindowExA(0, wc.lpszClassName, "STREAM FLOOR", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320,
                                 200, nullptr, nullptr, hInstance, nullptr);
