@@ -12,15 +12,16 @@ namespace assets {
 // are made, so that a voice step of 1.0 plays a bank at its own pitch.
 constexpr uint32_t OUTPUT_RATE = 44100;
 
-// Bytes per output block in the shipped format file: 3072 bytes play for
-// 69.7 ms at 44100 Hz, so the program itself hears a start 70 to 139 ms later.
-// Only two blocks are ever queued, so a refill may come at most one block
-// late. Measured under Wine with a sound server while the window was
-// repainted over and over (tests/e2e/latency_bench.sh, three 30 s runs each):
-// 2048-byte blocks (46.4 ms) broke up a median 32 times, 3072 twice, 4096
-// once or twice; the key-to-sound latency was 194, 209 and 246 ms (medians,
-// most of it the sound system's own buffering). 1024 broke up in every run.
-constexpr uint32_t BLOCK_BYTES = 3072;
+// Bytes per output block in the shipped format file: 2048 bytes play for
+// 46.4 ms at 44100 Hz. Only two blocks are ever queued, so a refill may come
+// at most one block late, and a key is heard one to two blocks after it is
+// pressed, plus the sound system's own buffering. Chosen by the stress run of
+// tests/e2e/stress_bench.sh under Wine (the window repainted without a pause,
+// both sequencers playing, a peer streaming at 9600 bit/s, a data block every
+// 5 s, half of them held by XOFF), 180 s each: 1024 bytes broke up 3 to 7
+// times, 1536 bytes 9 times, 2048 bytes not at all; the key-to-sound latency
+// was a median 46, 48 and 61 ms.
+constexpr uint32_t BLOCK_BYTES = 2048;
 
 // Bank 1: a struck wooden bar (marimba-like), pitched at C4. It is played at
 // steps 0.5 to 2.58, so its partials stay below 8 kHz to keep the truncating

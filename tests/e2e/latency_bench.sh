@@ -13,8 +13,8 @@
 # is captured for DROPOUT_SECONDS (20) while the window is repainted over and
 # over from one driver process, and the gaps in it are counted.
 #   BED_BUILD=build/win32 bash tests/e2e/latency_bench.sh
-#   CONFIGS="shipped floor"  the configurations measured; "bytes:N" is the
-#                            program with N-byte blocks
+#   CONFIGS="shipped floor"  the configurations measured; N (or bytes:N) is
+#                            the program with N-byte blocks
 source "$(dirname "$0")/bed.sh"
 export BED_DEADLINE=${BED_DEADLINE:-1800}
 bed_start || exit 1
@@ -31,19 +31,17 @@ echo "shipped block: $shipped_bytes bytes, $(awk -v b="$shipped_bytes" 'BEGIN { 
 
 # config_dir NAME: the working folder of one configuration, made once.
 config_dir() {
-  local name=$1 dir=$BED_DIR/work/$1 bytes
+  local name=$1 dir=$BED_DIR/work/$1 banks=("$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV") bytes
   [[ -d $dir ]] && { echo "$dir"; return; }
   case $name in
-    shipped | floor) bytes= ;;
-    bytes:*) bytes=${name#bytes:} ;;
-    *) bytes=$name ;;
+    shipped) bed_workdir "$name" "${banks[@]}" ;;
+    floor) bed_workdir "$name" "${banks[@]}" "$BED_BUILD/tests/e2e/stream_floor.exe" ;;
+    *)
+      bytes=${name#bytes:}
+      bed_wav format "$wavs/ding-$bytes.wav" --rate 44100 --bytes "$bytes" >/dev/null
+      bed_workdir "$name" "${banks[@]}" "$wavs/ding-$bytes.wav=ding.wav"
+      ;;
   esac
-  if [[ -n $bytes ]]; then
-    bed_wav format "$wavs/ding-$bytes.wav" --rate 44100 --bytes "$bytes" >/dev/null
-    bed_workdir "$name" "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV" "$wavs/ding-$bytes.wav=ding.wav"
-  else
-    bed_workdir "$name" "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV" "$BED_BUILD/tests/e2e/stream_floor.exe"
-  fi
 }
 
 # One start of a configuration: its keys' posts and the onsets they made.

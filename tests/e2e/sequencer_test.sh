@@ -72,10 +72,10 @@ heard=$(count "$(onsets_at "$report" 1.0)")
 expect_true "PLAY, then STOP 900 ms later: fewer steps than the bar's eight sound ($heard)" within "$heard" 1 7
 
 # ---- A faster tempo for the playing pattern waits for its next entry ----
-# Starts are heard at block boundaries (69.7 ms with the shipped blocks), so
-# a spacing of 200 ms shows mostly as 209 ms and sometimes 139 ms, and one of
-# 150 ms mostly as 139 ms and sometimes 209 ms; the median of a bar's spacings
-# tells them apart. On a loaded machine a late timer message can put
+# Starts are heard at block boundaries (46.4 ms with the shipped blocks), so
+# a spacing of 200 ms shows as 186 or 232 ms, and one of 150 ms mostly as
+# 139 ms and sometimes 186 ms; the median of a bar's spacings tells them
+# apart. On a loaded machine a late timer message can put
 # two steps in one block, where the later start wins: one step may go unheard.
 report=$(listen tempo.raw 16.5 $PLAY +400 $DRUM_TEMPO_UP)
 echo "$report"

@@ -149,7 +149,14 @@ grep '^gap ' "$BED_DIR/gaps" | sort -k4 -g -r | head -10 | awk -v epoch="$epoch"
     for (i = 1; i <= n; i++) if (t[i] <= at) last = sprintf("%.0f ms after %s", at - t[i], what[i])
     printf "gap of %s ms at %.1f s (%s)\n", $4, $2 / 1000, last }' 
 echo "drop-outs: $(tail -n1 "$BED_DIR/gaps")"
+# gaps_per_minute FILE: how many gaps fell in each minute of the run.
+gaps_per_minute() {
+  awk -v minutes=$(((seconds + 59) / 60)) '$1 == "gap" { n[int($2 / 60000)]++ }
+    END { for (m = 0; m < minutes; m++) printf "%d%s", n[m], (m + 1 < minutes ? " " : "") }' "$1"
+}
+echo "gaps in each minute: $(gaps_per_minute "$BED_DIR/gaps")"
 analyze "$BED_DIR/floor.raw" --gaps --from 1000 --to $(((seconds - 2) * 1000)) >"$BED_DIR/floor-gaps"
+echo "floor gaps in each minute: $(gaps_per_minute "$BED_DIR/floor-gaps")"
 echo "floor drop-outs: $(tail -n1 "$BED_DIR/floor-gaps");" \
   "longest $(grep '^gap ' "$BED_DIR/floor-gaps" | sort -k4 -g -r | head -5 | awk '{ printf "%s ms at %.1f s; ", $4, $2 / 1000 }')"
 drive send-close >/dev/null
