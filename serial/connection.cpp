@@ -64,6 +64,10 @@ BOOL OpenConnection(HWND hTTYWnd)
 {
     TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
     if (npTTYInfo == nullptr) return FALSE;
+    // Connect is greyed while connected, but its command can still arrive
+    // (posted by another program): the live connection is kept as it is, and
+    // no second handle is opened over it.
+    if (npTTYInfo->fConnected) return TRUE;
     HCURSOR hOldCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     struct RestoreCursor {
         HCURSOR h;
@@ -143,6 +147,8 @@ BOOL CloseConnection(HWND hTTYWnd)
 {
     TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
     if (npTTYInfo == nullptr) return FALSE;
+    // Likewise a Disconnect command while disconnected: there is nothing to close.
+    if (!npTTYInfo->fConnected && npTTYInfo->idComDev == nullptr) return TRUE;
     npTTYInfo->fConnected = FALSE;
     SetCommMask(npTTYInfo->idComDev, 0);
     WaitForWatchThread(npTTYInfo);

@@ -45,6 +45,9 @@ private:
 };
 
 // One axis of a scroll: moves the window content and the offset, then the bar.
+// Moving the content moves the pattern view drawn over the terminal too, and
+// the view stays at its fixed places, so the whole client area is painted
+// again (without erasing), not only the strip the move uncovered.
 void ScrollAxis(HWND hTTYWnd, int nBar, int amount, int& offset)
 {
     if (nBar == SB_VERT)
@@ -53,6 +56,7 @@ void ScrollAxis(HWND hTTYWnd, int nBar, int amount, int& offset)
         ScrollWindowEx(hTTYWnd, -amount, 0, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
     offset += amount;
     SetScrollPos(hTTYWnd, nBar, offset, TRUE);
+    InvalidateRect(hTTYWnd, nullptr, FALSE);
 }
 
 }  // namespace

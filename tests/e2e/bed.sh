@@ -668,6 +668,10 @@ expect_match() {
   fi
 }
 
+# quiet COMMAND...: COMMAND with its output thrown away, for expect_true
+# (whose own verdict line must not go with it).
+quiet() { "$@" >/dev/null; }
+
 # expect_true NAME COMMAND...: an outcome that is a command's success.
 expect_true() {
   local name=$1

@@ -16,12 +16,12 @@ BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 mark=$(peer_mark)
 drive send-command 256 >/dev/null
-expect_true "Connect opens the port" peer_wait '^open' 5 "$mark" >/dev/null
+expect_true "Connect opens the port" quiet peer_wait '^open' 5 "$mark"
 
 # Voice 2 sustains the tone (its key goes out at once); then the program's
 # output is stopped.
 drive post-char z >/dev/null
-expect_true "the key went out" peer_wait '^rx .* Z$' 5 >/dev/null
+expect_true "the key went out" quiet peer_wait '^rx .* Z$' 5
 peer write '\x13'
 sleep 0.3
 capture=$BED_DIR/held.raw

@@ -51,7 +51,7 @@ choose_port COM1
 # ---- Connected: a note message whose two bytes arrive 200 ms apart ----
 mark=$(peer_mark)
 drive send-command 256 >/dev/null
-expect_true "Connect opens the port" peer_wait '^open' 5 "$mark" >/dev/null
+expect_true "Connect opens the port" quiet peer_wait '^open' 5 "$mark"
 expect "Connect grays itself" "$(drive menu-state 256)" grayed
 expect "and enables Disconnect" "$(drive menu-state 257)" enabled
 split_note() {
@@ -72,7 +72,7 @@ sleep 0.8
 peer write '\x11'
 sleep 0.3
 drive post-char e >/dev/null
-expect_true "after XON the next key goes out" peer_wait '^rx .* E$' 5 >/dev/null
+expect_true "after XON the next key goes out" quiet peer_wait '^rx .* E$' 5
 expect "the key typed while stopped is dropped, not sent later" "$(peer_received)" E
 expect_true "its write time-out is reported on the debugger output" \
   grep -q 'Probable Write Timeout: Total of 0 bytes sent' "${BED_PROGRAM_LOG[A]}"
@@ -85,12 +85,12 @@ sleep 1
 mark=$(peer_mark)
 took=$(command_ms 257)
 expect_true "Disconnect returns within 1 s while bytes stream in (took ${took:-?} ms)" within "${took:-}" 0 1000
-expect_true "the port is closed: the peer sees the line hang up" peer_wait '^hangup' 5 "$mark" >/dev/null
+expect_true "the port is closed: the peer sees the line hang up" quiet peer_wait '^hangup' 5 "$mark"
 expect "Connect is enabled again" "$(drive menu-state 256)" enabled
 peer_wait '^streamed' 10 >/dev/null
 mark=$(peer_mark)
 drive send-command 256 >/dev/null
-expect_true "Connect works again" peer_wait '^open' 5 "$mark" >/dev/null
+expect_true "Connect works again" quiet peer_wait '^open' 5 "$mark"
 peer write '\r\nQ'
 expect_match "bytes arrive on the new connection" "$(wait_screen '^Q$' 5)" 'Q$'
 expect "no line error was shown" "$(error_texts | sed 's/<CE-[0-9]*> //')" ""
@@ -106,16 +106,16 @@ mark=$(peer_mark)
 peer return
 peer_wait '^ready' 5 "$mark" >/dev/null
 drive send-command 256 >/dev/null
-expect_true "Connect to the peer that came back" peer_wait '^open' 5 "$mark" >/dev/null
+expect_true "Connect to the peer that came back" quiet peer_wait '^open' 5 "$mark"
 peer write 'Z'
 drive post-char t >/dev/null
-expect_true "the line works both ways again" peer_wait '^rx .* T$' 5 "$mark" >/dev/null
+expect_true "the line works both ways again" quiet peer_wait '^rx .* T$' 5 "$mark"
 expect_match "and what the peer sent is shown" "$(wait_screen '^QZ$' 5)" 'QZ$'
 
 # ---- Closing the window while connected ----
 mark=$(peer_mark)
 bed_close "closing while connected exits with code 0"
-expect_true "and the port was closed" peer_wait '^hangup' 5 "$mark" >/dev/null
+expect_true "and the port was closed" quiet peer_wait '^hangup' 5 "$mark"
 
 # ---- Without modem lines: the comm-event wait fails at once ----
 # Wine then starts a thread for every wait; the driver's probe, which is

@@ -504,6 +504,42 @@ int SendCommand(HWND hWnd, const Args& a)
     return Succeed("returned after " + Num(GetTickCount() - start) + " ms");
 }
 
+// Any message, sent and waited for, as another window or the system would
+// send it: MSG WPARAM LPARAM, numbers in C notation (0x114 for WM_HSCROLL).
+int SendAny(HWND hWnd, const Args& a)
+{
+    const UINT message = static_cast<UINT>(ArgNumber(a, 0, 0));
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(hWnd, message, static_cast<WPARAM>(ArgNumber(a, 1, 0)),
+                             static_cast<LPARAM>(ArgNumber(a, 2, 0)), SMTO_NORMAL, DEFAULT_WAIT_MS, &result))
+        return Fail("message " + a[0] + " did not return");
+    return Succeed("returned " + Num(static_cast<long long>(result)));
+}
+
+// Keys pressed as a person presses them, through the system's input (so the
+// program's own key state sees them, as its accelerators need): the main
+// window is brought to the front, then each virtual key of the list goes
+// down in order and up in reverse order. "key-input 0x10 0x21" is Shift+PgUp.
+int KeyInput(HWND hWnd, const Args& a)
+{
+    SetForegroundWindow(hWnd);
+    std::vector<INPUT> inputs;
+    for (size_t i = 0; i < a.size(); ++i) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = static_cast<WORD>(ArgNumber(a, i, 0));
+        inputs.push_back(in);
+    }
+    for (size_t i = a.size(); i-- > 0;) {
+        INPUT in = inputs[i];
+        in.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    if (sent != inputs.size()) return Fail("SendInput");
+    return Succeed("pressed " + Num(static_cast<long long>(a.size())) + " keys");
+}
+
 // A MIDI short message as the MIDI input device delivers it to its window.
 int PostMidi(HWND hWnd, const Args& a)
 {
@@ -942,6 +978,9 @@ const Command COMMANDS[] = {
     {"post-command", "ID  WM_COMMAND, as a menu choice", 1, nullptr, PostCommand},
     {"send-command", "ID [ms]  WM_COMMAND, waiting for the handler to return: returned after N ms", 1, nullptr,
      SendCommand},
+    {"send-message", "MSG WPARAM LPARAM  any message, sent and waited for: returned N", 1, nullptr, SendAny},
+    {"key-input", "VK...  keys pressed together through the system's input, the window in front", 1, nullptr,
+     KeyInput},
     {"post-midi", "DWORD  MM_MIM_DATA with a packed short message", 1, nullptr, PostMidi},
     {"post-note", "KEY [VELOCITY]  MM_MIM_DATA note-on", 1, nullptr, PostNote},
     {"send-close", "  posts WM_CLOSE, as the close box does", 0, nullptr, SendClose},

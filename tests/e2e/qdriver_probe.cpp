@@ -177,6 +177,8 @@ std::string DescribeRecord(HWND hWnd)
     std::string out;
     auto field = [&out](const char* name, long long value) { out += std::string(name) + "=" + std::to_string(value) + "\n"; };
     field("fConnected", info->fConnected.load());
+    field("idComDev", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(info->idComDev)));
+    field("dwThreadID", info->dwThreadID.load());
     field("bPort", info->bPort);
     field("dwBaudRate", info->dwBaudRate);
     field("bByteSize", info->bByteSize);
@@ -193,6 +195,8 @@ std::string DescribeRecord(HWND hWnd)
     field("yChar", info->yChar);
     field("xOffset", info->xOffset);
     field("yOffset", info->yOffset);
+    field("xScroll", info->xScroll);
+    field("yScroll", info->yScroll);
     field("wCursorState", info->wCursorState);
     field("lfHeight", info->lfTTYFont.lfHeight);
     out += std::string("lfFaceName=") + info->lfTTYFont.lfFaceName + "\n";
