@@ -74,8 +74,7 @@ TTYScreen::TTYScreen()
 bool WriteTTYBlock(TTYScreen& screen, const unsigned char* lpBlock, int nLength,
                    TTYScreenEvents& events)
 {
-    // Mend: the original loops over a signed count and would read through a
-    // null block; a negative count or a null block writes nothing.
+    // The count is signed: a negative count or a null block writes nothing.
     if (lpBlock == nullptr || nLength <= 0) return true;
 
     std::lock_guard<std::recursive_mutex> hold(screen.lock);
@@ -113,10 +112,26 @@ bool WriteTTYBlock(TTYScreen& screen, const unsigned char* lpBlock, int nLength,
     return true;
 }
 
+TTYScreenCopy CopyTTYScreen(TTYScreen& screen)
+{
+    std::lock_guard<std::recursive_mutex> hold(screen.lock);
+    TTYScreenCopy copy;
+    std::memcpy(copy.abScreen, screen.abScreen, sizeof copy.abScreen);
+    copy.nRow = screen.nRow;
+    copy.nColumn = screen.nColumn;
+    return copy;
+}
+
+TTYCursor ReadTTYCursor(TTYScreen& screen)
+{
+    std::lock_guard<std::recursive_mutex> hold(screen.lock);
+    return TTYCursor{screen.nRow, screen.nColumn};
+}
+
 TTYCellRange PaintCellRange(int left, int top, int right, int bottom, int xOffset, int yOffset,
                             int xChar, int yChar)
 {
-    // Mend: a font metric of 0 (or less) would divide by zero; treat it as 1.
+    // A font metric of 0 (or less) counts as 1, so nothing divides by zero.
     if (xChar <= 0) xChar = 1;
     if (yChar <= 0) yChar = 1;
     TTYCellRange range;

@@ -44,6 +44,21 @@ struct TTYScreen {
 bool WriteTTYBlock(TTYScreen& screen, const unsigned char* lpBlock, int nLength,
                    TTYScreenEvents& events);
 
+// The screen's cells and cursor as they are between two WriteTTYBlock calls,
+// copied under screen.lock: what a paint draws while the watch thread may be
+// writing the screen.
+struct TTYScreenCopy {
+    unsigned char abScreen[MAXROWS * MAXCOLS];
+    int nRow, nColumn;
+};
+TTYScreenCopy CopyTTYScreen(TTYScreen& screen);
+
+// The cursor alone, read under screen.lock: where the caret goes.
+struct TTYCursor {
+    int nRow, nColumn;
+};
+TTYCursor ReadTTYCursor(TTYScreen& screen);
+
 // The cells a paint of the rectangle (left, top, right, bottom; right and
 // bottom excluded) covers, given the scroll offsets and the cell size. A cell
 // size of 0 or less counts as 1. The first row and column are never below 0;

@@ -76,8 +76,8 @@ BOOL ResetTTYScreen(HWND hTTYWnd, TTYINFO* npTTYInfo)
     npTTYInfo->xChar = tm.tmAveCharWidth;
     npTTYInfo->yChar = tm.tmHeight + tm.tmExternalLeading;
 
-    // The size computation runs again for the new cell size, with the window's
-    // outer size as the original did.
+    // The size computation runs again for the new cell size, given the
+    // window's outer size (frame and bars included) as the size to fit.
     RECT rcWindow;
     GetWindowRect(hTTYWnd, &rcWindow);
     SendMessageA(hTTYWnd, WM_SIZE, SIZENORMAL,
@@ -94,6 +94,9 @@ BOOL PaintTTY(HWND hTTYWnd, HDC hDC, const RECT& rcPaint)
     SetTextColor(hDC, npTTYInfo->rgbFGColor);
     SetBkColor(hDC, GetSysColor(COLOR_WINDOW));
 
+    // The watch thread may be writing the screen meanwhile: the paint draws
+    // a copy taken under the screen's lock, whole calls of WriteTTYBlock only.
+    const TTYScreenCopy screen = CopyTTYScreen(npTTYInfo->screen);
     const RECT& rc = rcPaint;
     TTYCellRange cells = PaintCellRange(rc.left, rc.top, rc.right, rc.bottom, npTTYInfo->xOffset,
                                         npTTYInfo->yOffset, npTTYInfo->xChar, npTTYInfo->yChar);
@@ -106,7 +109,7 @@ BOOL PaintTTY(HWND hTTYWnd, HDC hDC, const RECT& rcPaint)
             cellsRect.right = cellsRect.left + count * npTTYInfo->xChar;
             cellsRect.bottom = cellsRect.top + npTTYInfo->yChar;
             const char* text = reinterpret_cast<const char*>(
-                npTTYInfo->screen.abScreen + nRow * MAXCOLS + cells.firstColumn);
+                screen.abScreen + nRow * MAXCOLS + cells.firstColumn);
             ExtTextOutA(hDC, cellsRect.left, cellsRect.top, ETO_OPAQUE | ETO_CLIPPED, &cellsRect, text,
                         static_cast<UINT>(count), nullptr);
         }
@@ -200,9 +203,11 @@ BOOL MoveTTYCursor(HWND hTTYWnd)
 {
     TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
     if (npTTYInfo == nullptr) return FALSE;
-    if (npTTYInfo->fConnected && (npTTYInfo->wCursorState & 1))
-        SetCaretPos(npTTYInfo->screen.nColumn * npTTYInfo->xChar - npTTYInfo->xOffset,
-                    npTTYInfo->screen.nRow * npTTYInfo->yChar - npTTYInfo->yOffset);
+    if (npTTYInfo->fConnected && (npTTYInfo->wCursorState & 1)) {
+        const TTYCursor cursor = ReadTTYCursor(npTTYInfo->screen);
+        SetCaretPos(cursor.nColumn * npTTYInfo->xChar - npTTYInfo->xOffset,
+                    cursor.nRow * npTTYInfo->yChar - npTTYInfo->yOffset);
+    }
     return TRUE;
 }
 
@@ -212,9 +217,10 @@ BOOL PaintMeetsCaret(HWND hTTYWnd, const RECT& rcPaint)
     if (npTTYInfo == nullptr) return TRUE;
     if (rcPaint.bottom - rcPaint.top > npTTYInfo->yChar) return TRUE;
     if (!npTTYInfo->fConnected || !(npTTYInfo->wCursorState & 1)) return FALSE;
+    const TTYCursor cursor = ReadTTYCursor(npTTYInfo->screen);
     RECT caret;
-    caret.left = npTTYInfo->screen.nColumn * npTTYInfo->xChar - npTTYInfo->xOffset;
-    caret.top = npTTYInfo->screen.nRow * npTTYInfo->yChar - npTTYInfo->yOffset;
+    caret.left = cursor.nColumn * npTTYInfo->xChar - npTTYInfo->xOffset;
+    caret.top = cursor.nRow * npTTYInfo->yChar - npTTYInfo->yOffset;
     caret.right = caret.left + npTTYInfo->xChar;
     caret.bottom = caret.top + npTTYInfo->yChar;
     RECT meet;

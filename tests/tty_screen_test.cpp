@@ -469,6 +469,45 @@ TEST(TTYScreenThreads, CallsFromTwoThreadsDoNotInterleave)
     }
 }
 
+TEST(TTYScreenThreads, APaintsCopyNeverHoldsAHalfWrittenRow)
+{
+    // The writer rewrites row 0 whole, one letter after another, in one call
+    // each; every copy taken meanwhile (as a paint takes it) shows row 0 in a
+    // single letter and the cursor where a whole call leaves it.
+    TTYScreen screen;
+    screen.fAutoWrap = false;
+    std::atomic<bool> writing{true};
+    std::thread writer([&] {
+        class NoEvents final : public TTYScreenEvents {
+            void InvalidateCell(int, int) override {}
+            void InvalidateAll() override {}
+            void Beep() override {}
+            void MoveCursor() override {}
+        } events;
+        for (int n = 0; n < 4000; ++n) {
+            std::string row = "\r" + std::string(MAXCOLS, static_cast<char>('A' + n % 26));
+            WriteTTYBlock(screen, reinterpret_cast<const unsigned char*>(row.data()), static_cast<int>(row.size()),
+                          events);
+        }
+        writing = false;
+    });
+    int copies = 0, torn = 0, cursorOff = 0;
+    while (writing.load()) {
+        const TTYScreenCopy copy = CopyTTYScreen(screen);
+        ++copies;
+        for (int c = 1; c < MAXCOLS; ++c)
+            if (copy.abScreen[c] != copy.abScreen[0]) {
+                ++torn;
+                break;
+            }
+        if (copy.nRow != 0 || (copy.nColumn != 0 && copy.nColumn != MAXCOLS - 1)) ++cursorOff;
+    }
+    writer.join();
+    EXPECT_GT(copies, 0);
+    EXPECT_EQ(torn, 0) << "of " << copies << " copies";
+    EXPECT_EQ(cursorOff, 0) << "of " << copies << " copies";
+}
+
 // ---- Paint range ----
 
 void ExpectRange(const TTYCellRange& r, int firstRow, int lastRow, int firstColumn, int lastColumn)
