@@ -1,6 +1,8 @@
-// The format file's chunk walk. Every chunk must lie inside its parent and the
-// parent inside the file; each step moves forward by at least a chunk header,
-// so the walk ends after at most (file size / 8) steps.
+// The format file's chunk walk. Every chunk must lie inside its parent, except
+// a "fmt " or "data" chunk that runs past the end of the file: that is a file
+// cut short, and the RIFF reader's own read of that chunk reports it. Each step
+// moves forward by at least a chunk header, so the walk ends after at most
+// (file size / 8) steps.
 #include "audio/format_file.h"
 
 #include <cstring>
@@ -53,23 +55,34 @@ FormatFileFault CheckFormatFile(std::FILE* file)
     if (size < 12 || !ReadAt(file, 0, head, sizeof head)) return FormatFileFault::None;
     if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
         return FormatFileFault::None;
+    const uint64_t fileEnd = uint64_t(size);
     const uint64_t riffEnd = uint64_t(CHUNK_HEADER_BYTES) + Le32(head + 4);
-    if (riffEnd > uint64_t(size) || riffEnd < 12) return FormatFileFault::Corrupt;
+    if (riffEnd < 12) return FormatFileFault::Corrupt;
+    // A RIFF size past the end of the file is a file cut short: the walk
+    // covers what the file holds.
+    const uint64_t walkEnd = riffEnd < fileEnd ? riffEnd : fileEnd;
 
-    for (uint64_t at = 12; at + CHUNK_HEADER_BYTES <= riffEnd;) {
+    for (uint64_t at = 12; at + CHUNK_HEADER_BYTES <= walkEnd;) {
         unsigned char chunk[CHUNK_HEADER_BYTES];
         if (!ReadAt(file, static_cast<long>(at), chunk, sizeof chunk)) return FormatFileFault::Corrupt;
         const uint32_t chunkSize = Le32(chunk + 4);
         const uint64_t dataStart = at + CHUNK_HEADER_BYTES;
-        if (dataStart + chunkSize > riffEnd) return FormatFileFault::Corrupt;
-        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+        const uint64_t chunkEnd = dataStart + chunkSize;
+        const bool isFormat = std::memcmp(chunk, "fmt ", 4) == 0;
+        const bool isData = std::memcmp(chunk, "data", 4) == 0;
+        // Only the two chunks the reader reads may be cut short; the reader
+        // steps over any other chunk by its size, which must stay in the file.
+        const bool cutShort = chunkEnd > fileEnd && (isFormat || isData);
+        if (chunkEnd > walkEnd && !cutShort) return FormatFileFault::Corrupt;
+        if (isFormat) {
             if (chunkSize < PCM_FORMAT_BYTES) return FormatFileFault::FormatTooSmall;
             if (chunkSize >= FORMAT_CHUNK_LIMIT) return FormatFileFault::FormatTooLarge;
             unsigned char fmt[PCM_FORMAT_BYTES];
-            if (!ReadAt(file, static_cast<long>(dataStart), fmt, sizeof fmt)) return FormatFileFault::Corrupt;
+            if (!ReadAt(file, static_cast<long>(dataStart), fmt, sizeof fmt)) return FormatFileFault::None;
             if (Le16(fmt) == WAVE_FORMAT_PCM_TAG && !PcmFieldsAgree(fmt)) return FormatFileFault::FormatInvalid;
         }
-        at = dataStart + chunkSize + (chunkSize & 1);  // chunks are padded to even sizes
+        if (cutShort) return FormatFileFault::None;  // nothing follows in the file
+        at = chunkEnd + (chunkSize & 1);             // chunks are padded to even sizes
     }
     return FormatFileFault::None;
 }

@@ -1,7 +1,9 @@
 // A bounded walk over the format file's RIFF chunks, made before the file is
 // handed to the system's RIFF reader: it refuses chunk sizes that would run
 // past the file (or make a walk loop) and format chunks that cannot describe
-// what the output device is opened with.
+// what the output device is opened with. A file cut short inside its "fmt "
+// or "data" chunk passes: the reader's read of that chunk comes up short and
+// shows its own text for it.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +11,8 @@
 
 enum class FormatFileFault {
     None,             // nothing this walk objects to; the RIFF reader takes over
-    Corrupt,          // a chunk runs past its parent or the file
+    Corrupt,          // a chunk runs past its parent, or a chunk the reader
+                      // steps over runs past the file
     FormatTooSmall,   // "fmt " shorter than a PCM format (16 bytes)
     FormatTooLarge,   // "fmt " of 65536 bytes or more
     FormatInvalid,    // a PCM format whose fields contradict each other

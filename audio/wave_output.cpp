@@ -1,6 +1,11 @@
 // Wave output streaming through the multimedia RIFF reader and waveOut. The
 // device notifies the main window (MM_WOM_DONE); every refill runs on the
 // user-interface thread between other messages, so there is no audio thread.
+//
+// Start-up holds the file, the format memory, the device, the two blocks and
+// their headers in this file's statics, each null until it exists. A failing
+// step shows its text and returns FALSE; OpenWaveOutput then releases whatever
+// exists in one place, ReleaseOutput, so no failure path leaks.
 #include "audio/wave_output.h"
 
 #include <cstdio>
@@ -54,17 +59,13 @@ void FreeFormat()
     pFormat = nullptr;
 }
 
-BOOL FailWithFormat(const char* text)
-{
-    FreeFormat();
-    CloseFile();
-    return Fail(text);
-}
-
 void* AllocLocked(DWORD size)
 {
     HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, size);
-    return h ? GlobalLock(h) : nullptr;
+    if (h == nullptr) return nullptr;
+    void* p = GlobalLock(h);
+    if (p == nullptr) GlobalFree(h);
+    return p;
 }
 
 void FreeLocked(void* p)
@@ -72,6 +73,39 @@ void FreeLocked(void* p)
     HGLOBAL h = GlobalHandle(p);
     GlobalUnlock(h);
     GlobalFree(h);
+}
+
+// A header leaves the device's hands before it is freed: the device is
+// reset first, so no block is still playing when it is unprepared.
+void ReleaseHeader(LPWAVEHDR& hdr)
+{
+    if (hdr == nullptr) return;
+    if (hWaveOut && (hdr->dwFlags & WHDR_PREPARED)) waveOutUnprepareHeader(hWaveOut, hdr, sizeof(WAVEHDR));
+    FreeLocked(hdr);
+    hdr = nullptr;
+}
+
+void ReleaseBlock(HPSTR& block)
+{
+    if (block == nullptr) return;
+    FreeLocked(block);
+    block = nullptr;
+}
+
+// Everything a failed start-up had made, in the reverse order of making it.
+void ReleaseOutput()
+{
+    if (hWaveOut) waveOutReset(hWaveOut);
+    ReleaseHeader(lpWaveHdr2);
+    ReleaseHeader(lpWaveHdr);
+    ReleaseBlock(lpData2);
+    ReleaseBlock(lpData);
+    if (hWaveOut) {
+        waveOutClose(hWaveOut);
+        hWaveOut = nullptr;
+    }
+    if (hFormat) FreeFormat();
+    if (hmmio) CloseFile();
 }
 
 // The chunk walk that keeps damaged sizes away from the RIFF reader.
@@ -87,37 +121,23 @@ BOOL CheckLayout()
 BOOL ReadFormat()
 {
     mmckinfoParent.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    if (mmioDescend(hmmio, &mmckinfoParent, nullptr, MMIO_FINDRIFF)) {
-        CloseFile();
-        return Fail("Not A Wave File");
-    }
+    if (mmioDescend(hmmio, &mmckinfoParent, nullptr, MMIO_FINDRIFF)) return Fail("Not A Wave File");
     mmckinfoSubchunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    if (mmioDescend(hmmio, &mmckinfoSubchunk, &mmckinfoParent, MMIO_FINDCHUNK)) {
-        CloseFile();
+    if (mmioDescend(hmmio, &mmckinfoSubchunk, &mmckinfoParent, MMIO_FINDCHUNK))
         return Fail("Corrupt Wave File");
-    }
     dwFmtSize = mmckinfoSubchunk.cksize;
     // Never smaller than a WAVEFORMATEX, zero-filled, so the device never reads
     // past a 16-byte PCM format.
     const DWORD allocSize = dwFmtSize < sizeof(WAVEFORMATEX) ? sizeof(WAVEFORMATEX) : dwFmtSize;
     hFormat = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<WORD>(allocSize));
-    if (hFormat == nullptr) {
-        CloseFile();
-        return Fail("Error Allocating Format Chunk");
-    }
+    if (hFormat == nullptr) return Fail("Error Allocating Format Chunk");
     pFormat = static_cast<WAVEFORMATEX*>(LocalLock(hFormat));
-    if (pFormat == nullptr) {
-        LocalFree(hFormat);
-        hFormat = nullptr;
-        CloseFile();
-        return Fail("Cannot Lock Format Chunk");
-    }
+    if (pFormat == nullptr) return Fail("Cannot Lock Format Chunk");
     if (mmioRead(hmmio, reinterpret_cast<HPSTR>(pFormat), static_cast<LONG>(dwFmtSize)) !=
         static_cast<LONG>(dwFmtSize))
-        return FailWithFormat("Cannot Read Format Chunk");
-    if (pFormat->wFormatTag != WAVE_FORMAT_PCM) return FailWithFormat("NOT a pcm file");
-    if (waveOutOpen(nullptr, WAVE_MAPPER, pFormat, 0, 0, WAVE_FORMAT_QUERY))
-        return FailWithFormat("Cannot Play Format");
+        return Fail("Cannot Read Format Chunk");
+    if (pFormat->wFormatTag != WAVE_FORMAT_PCM) return Fail("NOT a pcm file");
+    if (waveOutOpen(nullptr, WAVE_MAPPER, pFormat, 0, 0, WAVE_FORMAT_QUERY)) return Fail("Cannot Play Format");
     return TRUE;
 }
 
@@ -126,13 +146,13 @@ BOOL FindData()
     mmioAscend(hmmio, &mmckinfoSubchunk, 0);
     mmckinfoSubchunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
     if (mmioDescend(hmmio, &mmckinfoSubchunk, &mmckinfoParent, MMIO_FINDCHUNK))
-        return FailWithFormat("No data sub Chunk");
+        return Fail("No data sub Chunk");
     dwDataSize = mmckinfoSubchunk.cksize;
-    if (dwDataSize == 0) return FailWithFormat("Data Size Zero");
+    if (dwDataSize == 0) return Fail("Data Size Zero");
     if (waveOutOpen(&hWaveOut, WAVE_MAPPER, pFormat, reinterpret_cast<DWORD_PTR>(hTTYWnd), 0,
                     CALLBACK_WINDOW)) {
         hWaveOut = nullptr;
-        return FailWithFormat("Failed To Open Wave Device");
+        return Fail("Failed To Open Wave Device");
     }
     FreeFormat();
     return TRUE;
@@ -141,32 +161,17 @@ BOOL FindData()
 BOOL MakeBlocks()
 {
     lpData = static_cast<HPSTR>(AllocLocked(dwDataSize));
-    if (lpData == nullptr) {
-        CloseFile();
-        return Fail("No MEM DT");
-    }
+    if (lpData == nullptr) return Fail("No MEM DT");
     lpData2 = static_cast<HPSTR>(AllocLocked(dwDataSize));
-    if (lpData2 == nullptr) {
-        CloseFile();
-        return Fail("NO MEM DT 2");
-    }
-    if (mmioRead(hmmio, lpData, static_cast<LONG>(dwDataSize)) != static_cast<LONG>(dwDataSize)) {
-        FreeLocked(lpData);
-        CloseFile();
+    if (lpData2 == nullptr) return Fail("NO MEM DT 2");
+    if (mmioRead(hmmio, lpData, static_cast<LONG>(dwDataSize)) != static_cast<LONG>(dwDataSize))
         return Fail("Cannot Read Wave subchunk");
-    }
     CloseFile();
 
     lpWaveHdr = static_cast<LPWAVEHDR>(AllocLocked(sizeof(WAVEHDR)));
-    if (lpWaveHdr == nullptr) {
-        FreeLocked(lpData);
-        return Fail("Cannot Allocate Wave Header");
-    }
+    if (lpWaveHdr == nullptr) return Fail("Cannot Allocate Wave Header");
     lpWaveHdr2 = static_cast<LPWAVEHDR>(AllocLocked(sizeof(WAVEHDR)));
-    if (lpWaveHdr2 == nullptr) {
-        FreeLocked(lpData);
-        return Fail("Cannot Allocate Wave Header 2");
-    }
+    if (lpWaveHdr2 == nullptr) return Fail("Cannot Allocate Wave Header 2");
     for (auto [hdr, data] : {std::pair{lpWaveHdr, lpData}, std::pair{lpWaveHdr2, lpData2}}) {
         std::memset(hdr, 0, sizeof(WAVEHDR));
         hdr->lpData = data;
@@ -187,10 +192,7 @@ BOOL QueueFirstBlocks()
     if (dwDataSize & 1) lpData2[dwDataSize - 1] = static_cast<char>(SILENT_LEVEL);
 
     dwResult = waveOutWrite(hWaveOut, lpWaveHdr, sizeof(WAVEHDR));
-    if (dwResult) {
-        waveOutUnprepareHeader(hWaveOut, lpWaveHdr, sizeof(WAVEHDR));
-        return Fail("Failed To Unprepare Header");
-    }
+    if (dwResult) return Fail("Failed To Unprepare Header");
     dwResult = waveOutWrite(hWaveOut, lpWaveHdr2, sizeof(WAVEHDR));
     if (dwResult) return Fail("Failed To Write Block To Device");
     return TRUE;
@@ -204,7 +206,9 @@ BOOL OpenWaveOutput()
     if (!CheckLayout()) return FALSE;
     hmmio = mmioOpenA(szFileName, nullptr, MMIO_READ | MMIO_ALLOCBUF);
     if (hmmio == nullptr) return Fail("Failed To Open FilE");
-    return ReadFormat() && FindData() && MakeBlocks() && QueueFirstBlocks();
+    if (ReadFormat() && FindData() && MakeBlocks() && QueueFirstBlocks()) return TRUE;
+    ReleaseOutput();
+    return FALSE;
 }
 
 void RefillBlock()

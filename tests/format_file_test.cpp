@@ -120,12 +120,42 @@ TEST(FormatFile, ChunkSizesThatRunPastTheFileAreCorrupt)
     const auto good = Chunks({ChunkBytes("fmt ", PcmFormat()), ChunkBytes("data", data)});
     struct Case { std::vector<unsigned char> file; const char* what; };
     const Case cases[] = {
-        {Riff(good, 0xFFFFFFF0u), "RIFF size past the end of the file"},
         {Riff(good, 2), "RIFF size smaller than its form type"},
-        {Riff(Chunks({ChunkBytes("fmt ", PcmFormat()), ChunkBytes("data", data, 65)})), "data one byte long"},
+        {Riff(good, 4 + 24 + 8 + 32), "data past the RIFF size inside the file"},
         {Riff(Chunks({ChunkBytes("LIST", {}, 0xFFFFFFFFu), ChunkBytes("fmt ", PcmFormat())})), "huge chunk"},
+        {Riff(Chunks({ChunkBytes("fmt ", PcmFormat()), ChunkBytes("LIST", {1, 2}, 40000)})),
+         "a chunk the reader steps over, past the end"},
+        {Riff(Chunks({ChunkBytes("LIST", {1, 2}, 40000), ChunkBytes("fmt ", PcmFormat())}), 0xFFFFFFF0u),
+         "the same in a file whose RIFF size runs past the end"},
     };
     for (const Case& c : cases) EXPECT_EQ(Check(c.file), FormatFileFault::Corrupt) << c.what;
+}
+
+TEST(FormatFile, AFileCutShortInsideItsFormatOrDataIsLeftToTheReader)
+{
+    // The reader's read of the last chunk comes up short and it shows its own
+    // text: "Cannot Read Format Chunk" or "Cannot Read Wave subchunk".
+    const std::vector<unsigned char> data(64, 128);
+    const auto good = Chunks({ChunkBytes("fmt ", PcmFormat()), ChunkBytes("data", data)});
+    auto cut = [](std::vector<unsigned char> file, size_t size) {
+        file.resize(size);
+        return file;
+    };
+    struct Case { std::vector<unsigned char> file; const char* what; };
+    const Case cases[] = {
+        {Riff(good, 0xFFFFFFF0u), "RIFF size past the end, chunks whole"},
+        {Riff(Chunks({ChunkBytes("fmt ", PcmFormat()), ChunkBytes("data", data, 65)})), "data one byte short"},
+        {Riff(Chunks({ChunkBytes("fmt ", PcmFormat()), ChunkBytes("data", data, 0xFFFFFFFFu)})),
+         "data declaring 4 GiB"},
+        {cut(Riff(good), 12 + 8 + 16 + 8 + 10), "file cut inside the data"},
+        {cut(Riff(good), 12 + 8 + 10), "file cut inside the format"},
+        {cut(Riff(good), 12 + 8 + 16 + 4), "file cut inside the data chunk's header"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Check(c.file), FormatFileFault::None) << c.what;
+    // What the walk checks of a format chunk's size still holds when it is cut.
+    std::vector<unsigned char> hugeFmt = PcmFormat();
+    hugeFmt.resize(100);
+    EXPECT_EQ(Check(cut(Riff(ChunkBytes("fmt ", hugeFmt, 70000)), 12 + 8 + 100)), FormatFileFault::FormatTooLarge);
 }
 
 TEST(FormatFile, FormatChunksThatCannotHoldAFormatAreRefused)

@@ -5,7 +5,7 @@ source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
 wavs=$BED_DIR/wavs
 mkdir -p "$wavs"
-for kind in riff-lowercase riff-size-1000 format-tag2 data-empty no-fmt; do bed_wav $kind "$wavs/$kind.wav"; done
+for kind in riff-lowercase riff-size-1000 format-tag2 data-empty no-fmt format-cut data-cut data-short; do bed_wav $kind "$wavs/$kind.wav"; done
 
 # check NAME EXPECTED-BOX SETUP...: SETUP runs in the working folder.
 check() {
@@ -30,4 +30,8 @@ check no_ding "Error|Failed To Open FilE" rm ding.wav
 check ding_tag2 "Error|NOT a pcm file" cp "$wavs/format-tag2.wav" ding.wav
 check ding_empty "Error|Data Size Zero" cp "$wavs/data-empty.wav" ding.wav
 check ding_corrupt "Error|Corrupt Wave File" cp "$wavs/no-fmt.wav" ding.wav
+# Files cut short inside the chunk the RIFF reader reads: its own texts.
+check ding_format_cut "Error|Cannot Read Format Chunk" cp "$wavs/format-cut.wav" ding.wav
+check ding_data_cut "Error|Cannot Read Wave subchunk" cp "$wavs/data-cut.wav" ding.wav
+check ding_data_short "Error|Cannot Read Wave subchunk" cp "$wavs/data-short.wav" ding.wav
 bed_finish

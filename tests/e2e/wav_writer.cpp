@@ -133,6 +133,18 @@ const Kind KINDS[] = {
      }},
     {"data-empty", "format file whose data chunk holds 0 bytes",
      [](const WavOptions&) { return Bank({}); }},
+    {"format-cut", "format file cut short 10 bytes into its format chunk",
+     [](const WavOptions& o) {
+         WavLayout s = Bank(Silence(o.bytes));
+         s.truncateTo = 12 + 8 + 10;
+         return s;
+     }},
+    {"data-cut", "format file cut short halfway through its data",
+     [](const WavOptions& o) {
+         WavLayout s = Bank(Silence(o.bytes));
+         s.truncateTo = 44 + o.bytes / 2;
+         return s;
+     }},
     {"data-short", "format file whose data chunk declares twice the bytes it holds",
      [](const WavOptions& o) {
          WavLayout s = Bank(Silence(o.bytes));
