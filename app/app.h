@@ -13,10 +13,9 @@ extern const DWORD SPLASHTIME;  // how long the splash stays up, ms
 extern char gszTTYClass[12];    // "TTYWndClass"
 extern char gszAppName[91];     // 76 spaces and "QUAVERTON v1.0"
 
-// Timer identifiers on the main window.
+// Timer identifiers on the main window: the splash's here; the sequencers'
+// (102 and 103) are the pattern subsystem's DRUM_TIMER_ID and PIANO_TIMER_ID.
 constexpr UINT_PTR ID_TIMER_SPLASH = 101;
-constexpr UINT_PTR ID_TIMER_DRUM = 102;
-constexpr UINT_PTR ID_TIMER_PIANO = 103;
 
 BOOL InitApplication(HINSTANCE hInstance);
 HWND InitInstance(HINSTANCE hInstance, int nCmdShow);

@@ -5,7 +5,6 @@
 
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
-#include "serial/connection.h"
 #include "serial/line_settings.h"
 #include "serial/tty_info.h"
 #include "terminal/tty_view.h"

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include "serial/line_settings.h"  // the bits of TTYINFO::bFlowCtrl
-
 BOOL OpenConnection(HWND hTTYWnd);
 BOOL SetupConnection(HWND hTTYWnd);
 BOOL CloseConnection(HWND hTTYWnd);

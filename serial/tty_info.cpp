@@ -8,6 +8,7 @@
 
 #include "resources/resource.h"
 #include "serial/connection.h"
+#include "serial/line_settings.h"
 #include "terminal/tty_view.h"
 
 namespace {

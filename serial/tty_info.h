@@ -14,7 +14,8 @@ struct TTYINFO {
     BYTE bPort;                  // COM port number, from 1
     TTYScreen screen;            // abScreen, nRow, nColumn, fAutoWrap, fNewLine
     std::atomic<BOOL> fConnected;  // set while a connection is open (read by the watch thread)
-    BOOL fXonXoff;               // cleared at creation; flow control is bFlowCtrl's bit 4
+    BOOL fXonXoff;               // kept in the record's layout, cleared at creation and
+                                 // never read: XON/XOFF is bFlowCtrl's FLOWCTRL_SOFT bit
     BOOL fLocalEcho;             // sent characters are also written into the terminal
     BOOL fUseCNReceive;          // stored from the Settings dialog; nothing acts on it
     BOOL fDisplayErrors;         // line error flags are shown as "<CE-%u>" texts
@@ -31,9 +32,10 @@ struct TTYINFO {
     int xScroll, yScroll;        // largest scroll positions, pixels
     int xOffset, yOffset;        // current scroll positions, pixels
     int xChar, yChar;            // character cell size, pixels
-    HANDLE hPostEvent;           // closed at destruction if set
+    HANDLE hPostEvent;           // kept in the record's layout: nothing creates it;
+                                 // closed at destruction if set
     HANDLE hWatchThread;         // the running watch thread
-    HANDLE hWatchEvent;          // unused
+    HANDLE hWatchEvent;          // kept in the record's layout: nothing uses it
     HWND hTermWnd;               // the window that owns the record
     std::atomic<DWORD> dwThreadID;  // non-zero while the watch thread runs
     OVERLAPPED osWrite;          // writes to the port, with its own manual-reset event
