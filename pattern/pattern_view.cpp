@@ -21,6 +21,7 @@
 
 #include "audio/voices.h"
 #include "pattern/patterns.h"
+#include "pattern/view_layout.h"
 #include "resources/resource.h"
 
 namespace {
@@ -41,18 +42,12 @@ private:
     HWND hWnd_;
 };
 
+using namespace view_layout;
+
 constexpr COLORREF pinkbrush = 0x00FF1122;
-constexpr int ARROW_W = 48, ARROW_H = 50;
-constexpr int PAD_W = 64, PAD_H = 128;
-constexpr int BUTTON_W = 100, BUTTON_H = 50;
-// The roll: 42 copies of one grid column at its own 14-pixel width (the strip
-// has no wider copy to give), closed on the right by the strip's left line.
-constexpr int ROLL_X = 10, ROLL_Y = 150, ROLL_STRIP_W = 14, ROLL_STRIP_H = 391;
-constexpr int ROLL_RIGHT = ROLL_X + ROLL_STRIP_W * PIANO_COLUMNS;
-// The composition covers the window's client area at its created size; the
-// view lies well inside it (x 10 to 768, y 0 to 557 with a note cell in the
-// lowest rows).
-constexpr int CANVAS_W = 800, CANVAS_H = 600;
+// The roll: 42 copies of one grid column at its own width (the strip has no
+// wider copy to give), closed on the right by the strip's left line.
+constexpr int ROLL_RIGHT = ROLL_LEFT + ROLL_COLUMN_WIDTH * PIANO_COLUMNS;
 
 // What the view shows: the part of the pattern state a paint reads.
 struct ViewState {
@@ -89,15 +84,15 @@ struct Element {
     RECT rect;
 };
 
-Element Bitmap(int id, int x, int y, int width, int height) { return {id, {x, y, x + width, y + height}}; }
+Element Bitmap(int id, const Box& b) { return {id, {b.left, b.top, b.right(), b.bottom()}}; }
 
 // An up arrow, a down arrow and the digit between them; a value with no digit
 // bitmap leaves that square as it was.
-void AddControl(std::vector<Element>& elements, int x, int top, uint32_t value)
+void AddControl(std::vector<Element>& elements, const Control& control, uint32_t value)
 {
-    elements.push_back(Bitmap(IDB_ARROWUP, x, top, ARROW_W, ARROW_H));
-    elements.push_back(Bitmap(IDB_ARROWDOWN, x, top + 100, ARROW_W, ARROW_H));
-    if (const int digit = DigitBitmap(value)) elements.push_back(Bitmap(digit, x, top + 50, ARROW_W, ARROW_H));
+    elements.push_back(Bitmap(IDB_ARROWUP, control.Up()));
+    elements.push_back(Bitmap(IDB_ARROWDOWN, control.Down()));
+    if (const int digit = DigitBitmap(value)) elements.push_back(Bitmap(digit, control.Digit()));
 }
 
 // Every element the state shows, in drawing order.
@@ -106,23 +101,22 @@ std::vector<Element> ViewElements(const ViewState& state)
     std::vector<Element> elements;
     elements.reserve(80);
     if (state.chat) {
-        for (int s = 0; s < DRUM_STEPS; ++s) elements.push_back(Bitmap(IDB_PADOFF, 10 + 74 * s, 10, PAD_W, PAD_H));
+        for (int s = 0; s < DRUM_STEPS; ++s) elements.push_back(Bitmap(IDB_PADOFF, Pad(s)));
         for (int s = 0; s < DRUM_STEPS; ++s)
-            if (state.steps[s]) elements.push_back(Bitmap(IDB_PADON, 10 + 74 * s, 10, PAD_W, PAD_H));
+            if (state.steps[s]) elements.push_back(Bitmap(IDB_PADON, Pad(s)));
         for (int c = 0; c < PIANO_COLUMNS; ++c)
-            elements.push_back(Bitmap(IDB_ROLLCOLUMN, ROLL_X + ROLL_STRIP_W * c, ROLL_Y, ROLL_STRIP_W, ROLL_STRIP_H));
-        elements.push_back(Bitmap(IDB_ROLLCOLUMN, ROLL_RIGHT, ROLL_Y, 1, ROLL_STRIP_H));
-        for (int c = 0; c < PIANO_COLUMNS; ++c) {
-            const int r = static_cast<int>(state.rows[c]);
-            elements.push_back({0, {14 * c + 11, 11 * r + 151, 14 * c + 24, 11 * r + 161}});
-        }
-        AddControl(elements, 650, 0, static_cast<uint32_t>(state.patdisp));
-        AddControl(elements, 720, 0, state.drumTempo);
-        AddControl(elements, 650, 400, state.pianopat);
-        AddControl(elements, 720, 400, state.pianoTempo);
+            elements.push_back(
+                Bitmap(IDB_ROLLCOLUMN, {ROLL_LEFT + ROLL_COLUMN_WIDTH * c, ROLL_TOP, ROLL_COLUMN_WIDTH, ROLL_HEIGHT}));
+        elements.push_back(Bitmap(IDB_ROLLCOLUMN, {ROLL_RIGHT, ROLL_TOP, 1, ROLL_HEIGHT}));
+        for (int c = 0; c < PIANO_COLUMNS; ++c)
+            elements.push_back(Bitmap(0, NoteCell(c, static_cast<int>(state.rows[c]))));
+        AddControl(elements, DRUM_PATTERN, static_cast<uint32_t>(state.patdisp));
+        AddControl(elements, DRUM_TEMPO, state.drumTempo);
+        AddControl(elements, PIANO_PATTERN, state.pianopat);
+        AddControl(elements, PIANO_TEMPO, state.pianoTempo);
     }
-    elements.push_back(Bitmap(IDB_PLAY, 650, 200, BUTTON_W, BUTTON_H));
-    elements.push_back(Bitmap(IDB_STOP, 650, 250, BUTTON_W, BUTTON_H));
+    elements.push_back(Bitmap(IDB_PLAY, PLAY));
+    elements.push_back(Bitmap(IDB_STOP, STOP));
     return elements;
 }
 
@@ -155,7 +149,7 @@ bool MakeCanvas(HDC hWindowDC)
 {
     if (canvas.hDC) return true;
     HDC hDC = CreateCompatibleDC(hWindowDC);
-    HBITMAP hBitmap = hDC ? CreateCompatibleBitmap(hWindowDC, CANVAS_W, CANVAS_H) : nullptr;
+    HBITMAP hBitmap = hDC ? CreateCompatibleBitmap(hWindowDC, CANVAS_WIDTH, CANVAS_HEIGHT) : nullptr;
     if (hBitmap == nullptr) {
         if (hDC) DeleteDC(hDC);
         return false;

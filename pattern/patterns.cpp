@@ -3,6 +3,8 @@
 #include "pattern/patterns.h"
 
 #include "input/key_map.h"
+#include "resources/resource.h"
+#include "pattern/view_layout.h"
 
 uint32_t drumbuff[9][9];
 uint32_t speedbuff[9];
@@ -26,25 +28,26 @@ constexpr uint32_t DEFAULT_TEMPO = 4;
 // A click area: left and top inside, right and bottom outside.
 struct Area {
     uint32_t left, top, right, bottom;
+    constexpr Area(const view_layout::Box& b)
+        : left(uint32_t(b.left)), top(uint32_t(b.top)), right(uint32_t(b.right())), bottom(uint32_t(b.bottom()))
+    {
+    }
     bool Holds(uint32_t x, uint32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
 };
 
-constexpr Area rect[DRUM_STEPS] = {{10, 10, 74, 138},   {84, 10, 148, 138},  {158, 10, 222, 138},
-                                   {232, 10, 296, 138}, {306, 10, 370, 138}, {380, 10, 444, 138},
-                                   {454, 10, 518, 138}, {528, 10, 592, 138}};
-constexpr Area pianoform{10, 150, 600, 550};
-constexpr Area uppat{650, 0, 698, 50};
-constexpr Area downpat{650, 100, 698, 150};
-constexpr Area upspeed{720, 0, 770, 50};
-constexpr Area downspeed{720, 100, 770, 150};
-constexpr Area playform{650, 200, 750, 250};
-constexpr Area stopform{650, 250, 750, 300};
-constexpr Area uppiano{650, 400, 698, 450};
-constexpr Area downpiano{650, 500, 698, 550};
-constexpr Area pianospeedup{720, 400, 768, 450};
-constexpr Area pianospeeddown{720, 500, 768, 550};
-
-constexpr uint32_t ROLL_LEFT = 10, ROLL_TOP = 150, ROLL_COLUMN_PITCH = 14, ROLL_ROW_PITCH = 11;
+using namespace view_layout;
+constexpr Area rect[DRUM_STEPS] = {Pad(0), Pad(1), Pad(2), Pad(3), Pad(4), Pad(5), Pad(6), Pad(7)};
+constexpr Area pianoform = ROLL_CLICKS;
+constexpr Area uppat = DRUM_PATTERN.UpClicks();
+constexpr Area downpat = DRUM_PATTERN.DownClicks();
+constexpr Area upspeed = DRUM_TEMPO.UpClicks();
+constexpr Area downspeed = DRUM_TEMPO.DownClicks();
+constexpr Area playform = PLAY;
+constexpr Area stopform = STOP;
+constexpr Area uppiano = PIANO_PATTERN.UpClicks();
+constexpr Area downpiano = PIANO_PATTERN.DownClicks();
+constexpr Area pianospeedup = PIANO_TEMPO.UpClicks();
+constexpr Area pianospeeddown = PIANO_TEMPO.DownClicks();
 
 }  // namespace
 
@@ -70,7 +73,8 @@ float PianoValuePitch(uint32_t value)
 
 int DigitBitmap(uint32_t value)
 {
-    static const int bitmaps[9] = {0, 134, 135, 136, 137, 138, 140, 141, 142};
+    static const int bitmaps[9] = {0,          IDB_DIGIT1, IDB_DIGIT2, IDB_DIGIT3, IDB_DIGIT4,
+                                   IDB_DIGIT5, IDB_DIGIT6, IDB_DIGIT7, IDB_DIGIT8};
     return value >= 1 && value <= 8 ? bitmaps[value] : 0;
 }
 
@@ -126,7 +130,7 @@ void PatternClick(uint32_t xPos, uint32_t yPos, PatternEvents& events)
     for (int s = 0; s < DRUM_STEPS; ++s)
         if (rect[s].Holds(xPos, yPos)) drumbuff[patdisp][s + 1] = drumbuff[patdisp][s + 1] == 0 ? 1 : 0;
     if (pianoform.Holds(xPos, yPos)) {
-        uint32_t xindex = (xPos - ROLL_LEFT) / ROLL_COLUMN_PITCH;
+        uint32_t xindex = (xPos - ROLL_LEFT) / ROLL_COLUMN_WIDTH;
         yfill[pianopat][xindex] = (yPos - ROLL_TOP) / ROLL_ROW_PITCH;
     }
     if (uppat.Holds(xPos, yPos) && patdisp > 1) --patdisp;

@@ -8,6 +8,7 @@
 #include "resources/bmp_writer.h"
 #include "resources/brand_art.h"
 #include "resources/pattern_art.h"
+#include "resources/resource.h"
 #include "resources/sound_synth.h"
 
 namespace assets {
@@ -18,24 +19,26 @@ struct ArtFile {
     std::vector<uint8_t> bytes;
 };
 
+// The files the resource script names for each identifier.
 std::string BitmapName(int id) { return "bitmap" + std::to_string(id) + ".bmp"; }
+std::string IconName(int id) { return "icon" + std::to_string(id) + ".ico"; }
 
 std::vector<ArtFile> AllArt()
 {
     std::vector<ArtFile> files = {
-        {BitmapName(124), Bmp24(PadOff())},
-        {BitmapName(125), Bmp16(PadOn())},
-        {BitmapName(126), Bmp24(Splash())},
-        {BitmapName(129), Bmp24(RollColumn())},
-        {BitmapName(130), BmpPalettised(TransportButton("PLAY"), 8)},
-        {BitmapName(131), BmpPalettised(TransportButton("STOP"), 8)},
-        {BitmapName(132), Bmp24(Arrow(true))},
-        {BitmapName(133), Bmp24(Arrow(false))},
-        {BitmapName(500), BmpPalettised(Logo(LOGO_SIZE, false), 4)},
-        {"icon400.ico", Icon16Colours(Logo(ICON_SIZE, true), RoundedTileMask(ICON_SIZE))},
+        {BitmapName(IDB_PADOFF), Bmp24(PadOff())},
+        {BitmapName(IDB_PADON), Bmp16(PadOn())},
+        {BitmapName(IDB_SPLASH), Bmp24(Splash())},
+        {BitmapName(IDB_ROLLCOLUMN), Bmp24(RollColumn())},
+        {BitmapName(IDB_PLAY), BmpPalettised(TransportButton("PLAY"), 8)},
+        {BitmapName(IDB_STOP), BmpPalettised(TransportButton("STOP"), 8)},
+        {BitmapName(IDB_ARROWUP), Bmp24(Arrow(true))},
+        {BitmapName(IDB_ARROWDOWN), Bmp24(Arrow(false))},
+        {BitmapName(IDB_LOGO), BmpPalettised(Logo(LOGO_SIZE, false), 4)},
+        {IconName(IDI_QUAVERTON), Icon16Colours(Logo(ICON_SIZE, true), RoundedTileMask(ICON_SIZE))},
     };
-    // The digits 1 to 8 are bitmaps 134 to 138 and 140 to 142: 139 is not used.
-    const int digitIds[] = {134, 135, 136, 137, 138, 140, 141, 142};
+    const int digitIds[] = {IDB_DIGIT1, IDB_DIGIT2, IDB_DIGIT3, IDB_DIGIT4,
+                            IDB_DIGIT5, IDB_DIGIT6, IDB_DIGIT7, IDB_DIGIT8};
     for (int i = 0; i < 8; ++i)
         files.push_back({BitmapName(digitIds[i]), Bmp24(DigitSquare(static_cast<char>('1' + i)))});
     return files;

@@ -3,15 +3,20 @@
 // them one to one at fixed places, so each has an exact size.
 #pragma once
 
+#include "pattern/view_layout.h"
 #include "resources/raster.h"
 
 namespace assets {
 
-constexpr int PAD_WIDTH = 64, PAD_HEIGHT = 128;
-constexpr int ROLL_WIDTH = 14, ROLL_HEIGHT = 391;
-constexpr int ROLL_PITCH = 11;  // the row pitch the note cells are placed by
-constexpr int BUTTON_WIDTH = 100, BUTTON_HEIGHT = 50;
-constexpr int CONTROL_WIDTH = 48, CONTROL_HEIGHT = 50;  // arrows and digit squares
+using view_layout::BUTTON_HEIGHT;
+using view_layout::BUTTON_WIDTH;
+using view_layout::CONTROL_HEIGHT;  // arrows and digit squares
+using view_layout::CONTROL_WIDTH;
+using view_layout::PAD_HEIGHT;
+using view_layout::PAD_WIDTH;
+using view_layout::ROLL_HEIGHT;
+constexpr int ROLL_WIDTH = view_layout::ROLL_COLUMN_WIDTH;
+constexpr int ROLL_PITCH = view_layout::ROLL_ROW_PITCH;  // the row pitch the note cells are placed by
 
 // A drum pad whose step is off: a grey surface of interlocking tiles.
 Picture PadOff();

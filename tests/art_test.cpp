@@ -12,6 +12,7 @@
 #include "resources/art.h"
 #include "resources/bmp_writer.h"
 #include "resources/glyphs.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -102,12 +103,12 @@ void EveryBitmapHasTheSizeAndDepthTheWindowCopiesItWith()
     struct Want {
         int id, width, height, bits;
     };
-    const Want wants[] = {{124, 64, 128, 24}, {125, 64, 128, 16}, {126, 602, 117, 24},
-                          {129, 14, 391, 24}, {130, 100, 50, 8},  {131, 100, 50, 8},
-                          {132, 48, 50, 24},  {133, 48, 50, 24},  {134, 48, 50, 24},
-                          {135, 48, 50, 24},  {136, 48, 50, 24},  {137, 48, 50, 24},
-                          {138, 48, 50, 24},  {140, 48, 50, 24},  {141, 48, 50, 24},
-                          {142, 48, 50, 24},  {500, 64, 64, 4}};
+    const Want wants[] = {{IDB_PADOFF, 64, 128, 24},    {IDB_PADON, 64, 128, 16},   {IDB_SPLASH, 602, 117, 24},
+                          {IDB_ROLLCOLUMN, 14, 391, 24}, {IDB_PLAY, 100, 50, 8},     {IDB_STOP, 100, 50, 8},
+                          {IDB_ARROWUP, 48, 50, 24},     {IDB_ARROWDOWN, 48, 50, 24}, {IDB_DIGIT1, 48, 50, 24},
+                          {IDB_DIGIT2, 48, 50, 24},      {IDB_DIGIT3, 48, 50, 24},   {IDB_DIGIT4, 48, 50, 24},
+                          {IDB_DIGIT5, 48, 50, 24},      {IDB_DIGIT6, 48, 50, 24},   {IDB_DIGIT7, 48, 50, 24},
+                          {IDB_DIGIT8, 48, 50, 24},      {IDB_LOGO, 64, 64, 4}};
     for (const Want& w : wants) {
         const Decoded d = Load(w.id);
         const std::string name = "bitmap" + std::to_string(w.id);
@@ -122,7 +123,7 @@ void EveryBitmapHasTheSizeAndDepthTheWindowCopiesItWith()
 
 void RollStripHasLinesExactlyWhereNoteCellsFit()
 {
-    const Decoded d = Load(129);
+    const Decoded d = Load(IDB_ROLLCOLUMN);
     if (!d.valid) return;
     int wrong = 0;
     for (int y = 0; y < d.height; ++y)
@@ -139,7 +140,7 @@ void RollStripHasLinesExactlyWhereNoteCellsFit()
 
 void OnPadIsTheOffPadWithAPinkDiscInTheMiddle()
 {
-    const Decoded off = Load(124), on = Load(125);
+    const Decoded off = Load(IDB_PADOFF), on = Load(IDB_PADON);
     if (!off.valid || !on.valid) return;
     Expect(Near(on.At(32, 64), {208, 64, 144}, 24), "the on pad's centre is pink (208, 64, 144)");
     int pinkAcross = 0;
@@ -165,7 +166,7 @@ void OnPadIsTheOffPadWithAPinkDiscInTheMiddle()
 
 void ArrowsAreBlackOnWhiteAndMirrorEachOther()
 {
-    const Decoded up = Load(132), down = Load(133);
+    const Decoded up = Load(IDB_ARROWUP), down = Load(IDB_ARROWDOWN);
     if (!up.valid || !down.valid) return;
     Expect(up.At(0, 0) == (assets::Rgb8{255, 255, 255}) && up.At(24, 30) == (assets::Rgb8{0, 0, 0}),
            "the up arrow is black on white");
@@ -180,7 +181,7 @@ void ArrowsAreBlackOnWhiteAndMirrorEachOther()
 
 void EachDigitSquareShowsItsOwnDigitOnYellow()
 {
-    const int ids[] = {134, 135, 136, 137, 138, 140, 141, 142};
+    const int ids[] = {IDB_DIGIT1, IDB_DIGIT2, IDB_DIGIT3, IDB_DIGIT4, IDB_DIGIT5, IDB_DIGIT6, IDB_DIGIT7, IDB_DIGIT8};
     std::vector<Decoded> squares;
     for (int id : ids) squares.push_back(Load(id));
     for (size_t i = 0; i < squares.size(); ++i) {
@@ -201,7 +202,7 @@ void EachDigitSquareShowsItsOwnDigitOnYellow()
 
 void ButtonsAreYellowWithMagentaWords()
 {
-    const Decoded play = Load(130), stop = Load(131);
+    const Decoded play = Load(IDB_PLAY), stop = Load(IDB_STOP);
     if (!play.valid || !stop.valid) return;
     for (const Decoded* d : {&play, &stop}) {
         int magenta = 0, yellow = 0;
@@ -217,7 +218,7 @@ void ButtonsAreYellowWithMagentaWords()
 
 void SplashLettersStandOverAReflectionThatFades()
 {
-    const Decoded s = Load(126);
+    const Decoded s = Load(IDB_SPLASH);
     if (!s.valid) return;
     int brightTop = 0, brightBottom = 0;
     for (int y = 0; y < s.height; ++y)
@@ -233,7 +234,7 @@ void SplashLettersStandOverAReflectionThatFades()
 
 void IconIsOne16ColourImageWithItsMask()
 {
-    const std::vector<uint8_t> f = ReadAll(Dir() + "/icon400.ico");
+    const std::vector<uint8_t> f = ReadAll(Dir() + "/icon" + std::to_string(IDI_QUAVERTON) + ".ico");
     if (f.size() < 22 + 40 + 64) {
         Expect(false, "the icon file holds a directory, a header and a palette");
         return;

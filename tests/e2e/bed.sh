@@ -30,6 +30,21 @@ source "$BED_SOURCE/scripts/wine-env.sh"
 
 BED_BUILD=${BED_BUILD:-$BED_SOURCE/build/win64}
 BED_TOOLS=${BED_TOOLS:-$BED_BUILD/tests/e2e}
+# The resource identifiers (IDM_CONNECT, IDC_PORTCB, IDB_PADOFF, ...) and the
+# pattern view's places (PAD_LEFT, PLAY_X, ...), written by the build from
+# their one home each: resources/resource.h and pattern/view_layout.h.
+for BED_FACTS in "$BED_BUILD/resource_ids.sh" "$BED_BUILD/bed_layout.sh"; do
+  # shellcheck source=/dev/null
+  source "$BED_FACTS" || { echo "bed: no $BED_FACTS: build $BED_BUILD first" >&2; exit 2; }
+done
+# Points of the pattern view to click, as "X Y": the middle of a box of the
+# layout (PLAY, DRUM_TEMPO_UP, ...), of drum pad S (from 1), of the roll's
+# cell at column C, row R.
+bed_middle() { local -n x=${1}_X y=${1}_Y w=${1}_W h=${1}_H; echo "$((x + w / 2)) $((y + h / 2))"; }
+bed_pad() { echo "$((PAD_LEFT + PAD_PITCH * ($1 - 1) + PAD_WIDTH / 2)) $((PAD_TOP + PAD_HEIGHT / 2))"; }
+bed_cell() {
+  echo "$((ROLL_LEFT + ROLL_COLUMN_WIDTH * $1 + ROLL_COLUMN_WIDTH / 2)) $((ROLL_TOP + ROLL_ROW_PITCH * $2 + ROLL_ROW_PITCH / 2))"
+}
 BED_DIR=$(mktemp -d "${TMPDIR:-/tmp}/quaverton-bed.XXXXXX")
 BED_PLAYER=A           # the player that drive, bed_launch and the rest work on
 BED_FAILURES=0
@@ -526,9 +541,9 @@ command_ms() { drive send-command "$1" | sed -n 's/^returned after \([0-9]*\) ms
 bed_connect() {
   local i
   drive wait-window 60000 >/dev/null
-  drive post-command 256 >/dev/null
+  drive post-command $IDM_CONNECT >/dev/null
   for ((i = 0; i < 50; i++)); do
-    [[ $(drive menu-state 257) == enabled ]] && return 0
+    [[ $(drive menu-state $IDM_DISCONNECT) == enabled ]] && return 0
     sleep 0.2
   done
   return 1

@@ -36,15 +36,15 @@ sleep 0.3
 expect "a click reaches the window at its client point" "$(drive pixel 100 120)" "255 255 0"
 
 # ---- The menu, read inside the program ----
-expect "menu-state: a grayed item" "$(drive menu-state 257)" grayed
-expect "menu-state: an enabled item" "$(drive menu-state 256)" enabled
+expect "menu-state: a grayed item" "$(drive menu-state $IDM_DISCONNECT)" grayed
+expect "menu-state: an enabled item" "$(drive menu-state $IDM_CONNECT)" enabled
 expect "menu-state fails for a command the menu lacks" "$(drive menu-state 999)" "fail: no menu command 999"
-drive post-command 256 >/dev/null
+drive post-command $IDM_CONNECT >/dev/null
 sleep 0.3
-expect "a posted command acts as the menu choice (256 grays itself)" "$(drive menu-state 256)" grayed
-expect "a posted command acts as the menu choice (and enables 257)" "$(drive menu-state 257)" enabled
+expect "a posted command acts as the menu choice (Connect grays itself)" "$(drive menu-state $IDM_CONNECT)" grayed
+expect "a posted command acts as the menu choice (and enables Disconnect)" "$(drive menu-state $IDM_DISCONNECT)" enabled
 expect "menu-list lists every item with its state" "$(drive menu-list | tr '\n' ',')" \
-  "&Action|popup|enabled,&Action/&Connect|256|grayed,&Action/&Disconnect|257|enabled,&Action/-|separator,&Action/E&xit|258|enabled,"
+  "&Action|popup|enabled,&Action/&Connect|$IDM_CONNECT|grayed,&Action/&Disconnect|$IDM_DISCONNECT|enabled,&Action/-|separator,&Action/E&xit|$IDM_EXIT|enabled,"
 
 # ---- Input ----
 drive post-char 'rR\r\x41' >/dev/null
@@ -53,7 +53,7 @@ drive post-midi 0x00643C90 >/dev/null
 drive post-note 36 127 >/dev/null
 sleep 0.3
 expect "each input arrives once, in order, as the message its command names" "$(events "$dir")" \
-  "started,click 100 120,command 256,char 114,char 82,char 13,char 65,keydown 33,midi 0x00643c90,midi 0x007f2490,"
+  "started,click 100 120,command $IDM_CONNECT,char 114,char 82,char 13,char 65,keydown 33,midi 0x00643c90,midi 0x007f2490,"
 
 # ---- Message boxes ----
 expect "no-msgbox succeeds while none is up" "$(drive no-msgbox 300)" none

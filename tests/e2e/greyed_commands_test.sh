@@ -18,16 +18,16 @@ opens() { grep -c '^open' "$BED_DIR/peer.log"; }
 # ---- Disconnected ----
 drive key-input $VK_SHIFT $VK_NEXT >/dev/null
 expect "Shift+PgDn while disconnected shows no message" "$(drive no-msgbox 1000)" none
-drive post-command 257 >/dev/null
+drive post-command $IDM_DISCONNECT >/dev/null
 expect "a Disconnect command while disconnected shows no message" "$(drive no-msgbox 1000)" none
-expect "and leaves Connect enabled, Disconnect greyed" "$(drive menu-state 256) $(drive menu-state 257)" \
+expect "and leaves Connect enabled, Disconnect greyed" "$(drive menu-state $IDM_CONNECT) $(drive menu-state $IDM_DISCONNECT)" \
   "enabled grayed"
 expect "the port was never opened" "$(opens)" 0
 
 # ---- Connected ----
 drive key-input $VK_SHIFT $VK_PRIOR >/dev/null
 expect_true "Shift+PgUp while disconnected connects" quiet peer_wait '^open' 5
-expect "Connect is greyed now" "$(drive menu-state 256)" grayed
+expect "Connect is greyed now" "$(drive menu-state $IDM_CONNECT)" grayed
 # The port's handle and the watch thread of the live connection.
 connection() { echo "port $(drive record idComDev), watch thread $(drive record dwThreadID)"; }
 live=$(connection)
@@ -43,13 +43,13 @@ drive key-input $VK_SHIFT $VK_PRIOR >/dev/null
 expect "Shift+PgUp while connected shows no message" "$(drive no-msgbox 1000)" none
 line_works Q "after Shift+PgUp" w
 expect "after Shift+PgUp the connection is the one made first" "$(connection)" "$live"
-drive post-command 256 >/dev/null
+drive post-command $IDM_CONNECT >/dev/null
 expect "a Connect command while connected shows no message" "$(drive no-msgbox 1000)" none
 line_works R "after a Connect command" e
 expect "the port was opened once" "$(opens)" 1
 expect "after a Connect command the connection is the one made first" "$(connection)" "$live"
 drive key-input $VK_SHIFT $VK_NEXT >/dev/null
 expect_true "Shift+PgDn while connected disconnects" quiet peer_wait '^hangup' 5
-expect "Connect is enabled again" "$(drive menu-state 256)" enabled
+expect "Connect is enabled again" "$(drive menu-state $IDM_CONNECT)" enabled
 bed_close
 bed_finish

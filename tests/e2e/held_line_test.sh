@@ -15,7 +15,7 @@ dir=$(bed_workdir player "$wavs/long.wav=SAMPLE2.WAV" "$wavs/long.wav=SAMPLE.WAV
 BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 mark=$(peer_mark)
-drive send-command 256 >/dev/null
+drive send-command $IDM_CONNECT >/dev/null
 expect_true "Connect opens the port" quiet peer_wait '^open' 5 "$mark"
 
 # Voice 2 sustains the tone (its key goes out at once); then the program's
@@ -34,7 +34,7 @@ peer pause 300
 peer write '!'
 peer pause 300
 peer write '\x11'
-took=$(command_ms 261)
+took=$(command_ms $IDM_SENDBLOCK)
 
 sleep 0.6
 bed_capture_stop

@@ -59,14 +59,14 @@ if part idle; then
   drive wait-window 20000 >/dev/null
   sleep 2
   idle "disconnected (the sound stream alone)"
-  drive send-command 256 >/dev/null
+  drive send-command $IDM_CONNECT >/dev/null
   idle "connected, no modem lines (the watch thread looks every 10 ms)"
   close_program
 fi
 BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 sleep 2
-drive send-command 256 >/dev/null
+drive send-command $IDM_CONNECT >/dev/null
 part idle && idle "connected, modem lines from the preload (the comm-event wait)"
 
 # ---- 2. Receiver throughput ----
@@ -132,8 +132,8 @@ for rate in ${RATES:-9600 14400 19200 38400 56000 128000 256000}; do
       'BEGIN { printf "  wineserver %.0f%%, Xvfb %.0f%% of one core\n", s * 1000 / t, x * 1000 / t }'
   fi
   # A fresh connection empties whatever is still queued.
-  drive send-command 257 >/dev/null
-  drive send-command 256 >/dev/null
+  drive send-command $IDM_DISCONNECT >/dev/null
+  drive send-command $IDM_CONNECT >/dev/null
 done
 close_program
 
@@ -143,8 +143,8 @@ peer quit
 bed__end_pid "$BED_PEER_PID"
 rm -f "$BED_DIR/ttyA"
 bed_two_players 300 || exit 1
-drive send-command 256 >/dev/null
-bed_as B drive send-command 256 >/dev/null
+drive send-command $IDM_CONNECT >/dev/null
+bed_as B drive send-command $IDM_CONNECT >/dev/null
 sleep 1
 # key_latency NAME PLAYER: 20 keys typed on PLAYER against B's capture.
 key_latency() {

@@ -22,9 +22,9 @@ program=$(bed_program_process)
 # choose_port COMn: chosen in the Settings dialog, then OK.
 SETTINGS="TTY Settings..."
 choose_port() {
-  drive post-command 259 >/dev/null
+  drive post-command $IDM_SETTINGS >/dev/null
   drive wait-dialog "$SETTINGS" 5000 >/dev/null
-  drive dialog-set "$SETTINGS" 544 "$1" >/dev/null
+  drive dialog-set "$SETTINGS" $IDC_PORTCB "$1" >/dev/null
   drive dialog-command "$SETTINGS" 1 >/dev/null
   drive wait-dialog-gone "$SETTINGS" 5000 >/dev/null
 }
@@ -39,21 +39,21 @@ error_texts() { screen_rows | grep -o '<CE-[^>]*>' | tr '\n' ' '; }
 
 # ---- A port that does not exist ----
 choose_port COM2
-drive post-command 256 >/dev/null
+drive post-command $IDM_CONNECT >/dev/null
 expect "Connect on a missing port: the message and its caption" "$(drive wait-msgbox 5000)" \
   "$title|Connection failed."
 expect "the cursor is the normal one again" "$(drive cursor)" arrow
-expect "Connect stays enabled" "$(drive menu-state 256)" enabled
-expect "Disconnect stays grayed" "$(drive menu-state 257)" grayed
+expect "Connect stays enabled" "$(drive menu-state $IDM_CONNECT)" enabled
+expect "Disconnect stays grayed" "$(drive menu-state $IDM_DISCONNECT)" grayed
 drive press-msgbox 1 >/dev/null
 choose_port COM1
 
 # ---- Connected: a note message whose two bytes arrive 200 ms apart ----
 mark=$(peer_mark)
-drive send-command 256 >/dev/null
+drive send-command $IDM_CONNECT >/dev/null
 expect_true "Connect opens the port" quiet peer_wait '^open' 5 "$mark"
-expect "Connect grays itself" "$(drive menu-state 256)" grayed
-expect "and enables Disconnect" "$(drive menu-state 257)" enabled
+expect "Connect grays itself" "$(drive menu-state $IDM_CONNECT)" grayed
+expect "and enables Disconnect" "$(drive menu-state $IDM_DISCONNECT)" enabled
 split_note() {
   peer write '#'
   peer pause 200
@@ -83,13 +83,13 @@ peer write '\r\n'
 peer stream 9600 3000 records
 sleep 1
 mark=$(peer_mark)
-took=$(command_ms 257)
+took=$(command_ms $IDM_DISCONNECT)
 expect_true "Disconnect returns within 1 s while bytes stream in (took ${took:-?} ms)" within "${took:-}" 0 1000
 expect_true "the port is closed: the peer sees the line hang up" quiet peer_wait '^hangup' 5 "$mark"
-expect "Connect is enabled again" "$(drive menu-state 256)" enabled
+expect "Connect is enabled again" "$(drive menu-state $IDM_CONNECT)" enabled
 peer_wait '^streamed' 10 >/dev/null
 mark=$(peer_mark)
-drive send-command 256 >/dev/null
+drive send-command $IDM_CONNECT >/dev/null
 expect_true "Connect works again" quiet peer_wait '^open' 5 "$mark"
 peer write '\r\nQ'
 expect_match "bytes arrive on the new connection" "$(wait_screen '^Q$' 5)" 'Q$'
@@ -100,12 +100,12 @@ peer vanish
 sleep 1
 idle=$(ticks_over 3)
 expect_true "a line that hung up does not make the program spin ($idle ticks in 3 s)" within "$idle" 0 150
-took=$(command_ms 257)
+took=$(command_ms $IDM_DISCONNECT)
 expect_true "Disconnect from a line that hung up returns within 1 s (took ${took:-?} ms)" within "${took:-}" 0 1000
 mark=$(peer_mark)
 peer return
 peer_wait '^ready' 5 "$mark" >/dev/null
-drive send-command 256 >/dev/null
+drive send-command $IDM_CONNECT >/dev/null
 expect_true "Connect to the peer that came back" quiet peer_wait '^open' 5 "$mark"
 peer write 'Z'
 drive post-char t >/dev/null
@@ -123,7 +123,7 @@ expect_true "and the port was closed" quiet peer_wait '^hangup' 5 "$mark"
 WINEDEBUG=-all bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 program=$(bed_program_process)
-drive send-command 256 >/dev/null
+drive send-command $IDM_CONNECT >/dev/null
 mapfile -t sounds < <(heard "peer write U")
 expect "bytes still arrive: U plays once" "${#sounds[@]}" 1
 expect_true "at 2.0 (within 1 %)" within "$(field ratio "${sounds[0]:-}")" 1.98 2.02

@@ -28,7 +28,8 @@ median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int(
 # field_of N LINE: field N of a paint-timed line (3 the paints' median, 4 their
 # worst, 8 the round trips' median).
 field_of() { awk -F'[ |]' -v n="$1" '{ print $n }' <<<"$2"; }
-declare -A RECTS=([whole]="0 0 800 600" [top]="300 0 8 16" [pad]="100 100 8 16" [roll]="292 300 8 16")
+declare -A RECTS=([whole]="0 0 800 600" [top]="300 0 8 16" [pad]="$((PAD_LEFT + PAD_PITCH + 16)) 100 8 16"
+  [roll]="$((ROLL_LEFT + 20 * ROLL_COLUMN_WIDTH + 2)) 300 8 16")
 KINDS=(whole top pad roll stopped)
 declare -A times trips worst
 for ((round = 1; round <= ROUNDS; round++)); do
@@ -39,7 +40,7 @@ for ((round = 1; round <= ROUNDS; round++)); do
     sleep 1
     # PLAY shows the view; the patterns are empty, so the sequencers run
     # silently and repaint only at each bar's end.
-    drive click 650 200 >/dev/null
+    drive click $(bed_middle PLAY) >/dev/null
     for kind in whole top pad roll; do
       line=$(drive paint-timed "$PAINTS" ${RECTS[$kind]})
       echo "round $round, $who, view shown, $kind: $line"
@@ -47,7 +48,7 @@ for ((round = 1; round <= ROUNDS; round++)); do
       [[ $kind == top ]] && trips[$who]+=" $(field_of 8 "$line")"
       worst[$who]+=" $(field_of 4 "$line")"
     done
-    drive click 650 250 >/dev/null
+    drive click $(bed_middle STOP) >/dev/null
     line=$(drive paint-timed "$PAINTS" ${RECTS[top]})
     echo "round $round, $who, after STOP, top: $line"
     times[$who.stopped]+=" $(field_of 3 "$line")"

@@ -13,7 +13,7 @@ dir=$(bed_workdir player "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV
 BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 bed_picocom "$BED_DIR/ttyB" || exit 1
-drive send-command 256 >/dev/null
+drive send-command $IDM_CONNECT >/dev/null
 
 # From picocom: "hi Q" then, after a pause, "U": "Q" and "U" are key-map
 # characters (voice 1 at 1.0 and 2.0); "h", "i" and the space play nothing.

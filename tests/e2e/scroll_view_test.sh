@@ -13,9 +13,9 @@ drive wait-window 30000 >/dev/null
 SETTINGS="TTY Settings..."
 
 # A 20-point terminal font, chosen in the font chooser and confirmed.
-drive post-command 259 >/dev/null
+drive post-command $IDM_SETTINGS >/dev/null
 drive wait-dialog "$SETTINGS" 5000 >/dev/null
-drive dialog-command "$SETTINGS" 555 >/dev/null
+drive dialog-command "$SETTINGS" $IDC_FONTBTN >/dev/null
 drive wait-dialog Font 5000 >/dev/null
 drive dialog-set Font 1138 20 >/dev/null
 drive dialog-command Font 1 >/dev/null

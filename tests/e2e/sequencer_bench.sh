@@ -27,19 +27,19 @@ sleep 0.5
 # Pattern p: all eight pads, the tempo arrows from 4 to p, then the next pattern.
 clicks=()
 for ((p = 1; p <= 8; p++)); do
-  for ((s = 0; s < 8; s++)); do clicks+=($((42 + 74 * s)) 74); done
-  for ((t = p; t < 4; t++)); do clicks+=(720 10); done
-  for ((t = 4; t < p; t++)); do clicks+=(720 110); done
-  ((p < 8)) && clicks+=(650 110)
+  for ((s = 1; s <= 8; s++)); do clicks+=($(bed_pad $s)); done
+  for ((t = p; t < 4; t++)); do clicks+=($(bed_middle DRUM_TEMPO_UP)); done
+  for ((t = 4; t < p; t++)); do clicks+=($(bed_middle DRUM_TEMPO_DOWN)); done
+  ((p < 8)) && clicks+=($(bed_middle DRUM_PATTERN_DOWN))
 done
 drive click "${clicks[@]}" >/dev/null
 seconds=$(awk -v c="$CYCLES" 'BEGIN { print 2.7 + 16.2 * c - 0.45 + 1 }')
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min; 2 cores)"
 capture=$BED_DIR/ticks.raw
 bed_capture_start "$capture" || exit 1
-drive click 650 200 >/dev/null
+drive click $(bed_middle PLAY) >/dev/null
 sleep "$seconds"
-drive click 650 250 >/dev/null
+drive click $(bed_middle STOP) >/dev/null
 bed_capture_stop
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 analyze "$capture" --ref-hz 882 --min-silence-ms 8 >"$BED_DIR/onsets.txt"

@@ -18,9 +18,9 @@ bed_launch "$dir"
 drive wait-window 30000 >/dev/null
 sleep 0.5
 
-PLAY="650 200" STOP="650 250" DRUM_TEMPO_UP="720 10"
-pad() { echo "$((42 + 74 * ($1 - 1))) 74"; }
-column_row() { echo "$((17 + 14 * $1)) $((155 + 11 * $2))"; }
+PLAY=$(bed_middle PLAY) STOP=$(bed_middle STOP) DRUM_TEMPO_UP=$(bed_middle DRUM_TEMPO_UP)
+pad() { bed_pad "$1"; }
+column_row() { bed_cell "$1" "$2"; }
 
 # listen FILE SECONDS CLICKS...: captures while the clicks are made (one
 # driver process, "+MS" between them) and for SECONDS after, then prints the
@@ -64,7 +64,7 @@ expect_true "column 20 sounds about 2 s after step 1: the first piano pass at 10
   within "$late" 1600 2200
 
 # ---- STOP in the middle of a bar: pattern 1 with all eight steps ----
-drive click $STOP $(printf '650 0 %.0s' {1..7}) $(pad 2) $(pad 3) $(pad 4) $(pad 5) $(pad 6) $(pad 7) $(pad 8) \
+drive click $STOP $(printf "$(bed_middle DRUM_PATTERN_UP) %.0s" {1..7}) $(pad 2) $(pad 3) $(pad 4) $(pad 5) $(pad 6) $(pad 7) $(pad 8) \
   $(column_row 20 0) >/dev/null
 report=$(listen stop.raw 2.5 $PLAY +900 $STOP)
 echo "$report"

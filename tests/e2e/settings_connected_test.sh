@@ -16,7 +16,7 @@ BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
 expect_true "the player connects" bed_connect
 
 settings() {
-  drive post-command 259 >/dev/null
+  drive post-command $IDM_SETTINGS >/dev/null
   drive wait-dialog "$SETTINGS" 5000 >/dev/null
   local change
   for change in "${@:2}"; do drive dialog-set "$SETTINGS" "${change%%=*}" "${change#*=}" >/dev/null; done
@@ -33,32 +33,32 @@ line() {
 }
 
 expect "the port opened at 9600 bits per second with XON/XOFF" "$(line)" "9600 -crtscts ixon "
-drive post-command 259 >/dev/null
+drive post-command $IDM_SETTINGS >/dev/null
 drive wait-dialog "$SETTINGS" 5000 >/dev/null
-expect "the port list is greyed while connected" "$(drive dialog "$SETTINGS" 544 | cut -d'|' -f4)" disabled
+expect "the port list is greyed while connected" "$(drive dialog "$SETTINGS" $IDC_PORTCB | cut -d'|' -f4)" disabled
 drive dialog-command "$SETTINGS" 2 >/dev/null
 drive wait-dialog-gone "$SETTINGS" 5000 >/dev/null
 
-settings 1 545=19.2k 550=1 551=0
+settings 1 $IDC_BAUDCB=19.2k $IDC_RTSCTS=1 $IDC_XONXOFF=0
 expect "Ok applies the new rate and flow control to the open port at once" "$(line)" "19200 crtscts -ixon "
 expect "no message when the port takes them" "$(drive no-msgbox 1000)" none
 expect "Ok keeps the port while connected" "$(drive record bPort)" 1
 stty -F "$BED_DIR/ttyA" 4800 -crtscts ixon  # changed behind the program's back
-settings 2 545=2400 551=1
+settings 2 $IDC_BAUDCB=2400 $IDC_XONXOFF=1
 expect "Cancel stores nothing, and the kept settings are written to the port again" "$(line)" "19200 crtscts -ixon "
-expect "the connection stays open" "$(drive menu-state 257)" enabled
+expect "the connection stays open" "$(drive menu-state $IDM_DISCONNECT)" enabled
 
 # The far end of the line goes away: the port refuses any settings.
 bed__end_pid "$cable"
 sleep 0.5
-settings 1 545=9600
+settings 1 $IDC_BAUDCB=9600
 expect "a refused setting says so, with the window title as caption" "$(drive wait-msgbox 5000)" \
   "$TITLE|Settings failed!"
 drive press-msgbox 1 >/dev/null
-expect "the connection stays open after the refusal" "$(drive menu-state 257)" enabled
-drive post-command 257 >/dev/null
+expect "the connection stays open after the refusal" "$(drive menu-state $IDM_DISCONNECT)" enabled
+drive post-command $IDM_DISCONNECT >/dev/null
 sleep 1
-expect "Disconnect still works" "$(drive menu-state 256)" enabled
+expect "Disconnect still works" "$(drive menu-state $IDM_CONNECT)" enabled
 
 bed_close
 bed_finish

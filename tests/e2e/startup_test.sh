@@ -26,8 +26,8 @@ title="$(printf '%76s' '')QUAVERTON v1.0"
 window=$(drive wait-window 10000)
 expect "main window at (0, 0), 800 x 600, with its title" "${window%|*}" "0 0 800 600|$title"
 
-expect "disconnected: Connect is enabled" "$(drive menu-state 256)" enabled
-expect "disconnected: Disconnect is greyed" "$(drive menu-state 257)" grayed
+expect "disconnected: Connect is enabled" "$(drive menu-state $IDM_CONNECT)" enabled
+expect "disconnected: Disconnect is greyed" "$(drive menu-state $IDM_DISCONNECT)" grayed
 expect "the blank terminal paints in the window colour" "$(drive pixel 300 200)" "255 255 255"
 sleep 1
 expect "the program keeps running" "$(bed_running && echo yes)" yes
@@ -42,7 +42,7 @@ sleep 1
 after=$(stat -c %s "$BED_DIR/cap.raw")
 expect "the sound stream goes on after Cancel" "$((after - before > 30000))" 1
 
-drive post-command 258 >/dev/null  # menu Exit
+drive post-command $IDM_EXIT >/dev/null  # menu Exit
 expect "menu Exit asks too" "$(drive wait-msgbox 5000)" "TTY Sample|OK to close window?"
 drive press-msgbox 1 >/dev/null
 bed_wait_exit 20

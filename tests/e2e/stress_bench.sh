@@ -45,7 +45,7 @@ pactl move-sink-input "$floor_input" floor
 BED_PRELOAD=$BED_MODEM_PRELOAD WINEDEBUG=${STRESS_WINEDEBUG:--all} bed_launch "$dir"
 drive wait-window 30000 >/dev/null
 mark=$(peer_mark)
-drive send-command 256 >/dev/null
+drive send-command $IDM_CONNECT >/dev/null
 peer_wait '^open' 5 "$mark" >/dev/null || { bed_log "the program did not open its port"; bed_finish; exit 1; }
 echo "sink inputs: $(pactl list short sink-inputs | awk '{ print $1 "->" $2 }' | tr '\n' ' ')($(pactl list short sinks | awk '{ print $1 "=" $2 }' | tr '\n' ' '))"
 echo "output block: $block_bytes bytes; PULSE_LATENCY_MSEC=${PULSE_LATENCY_MSEC:-unset}; $seconds s;" \
@@ -65,10 +65,10 @@ sleep 1
 # The sequencers: all eight pads of drum pattern 1, a note in every third
 # column of piano pattern 1 climbing the 13 rows, then PLAY.
 clicks=()
-for ((s = 0; s < 8; s++)); do clicks+=($((40 + 74 * s)) 70); done
-for ((c = 0; c < 42; c += 3)); do clicks+=($((17 + 14 * c)) $((150 + 11 * (c % 13 + 1) + 5))); done
+for ((s = 1; s <= 8; s++)); do clicks+=($(bed_pad $s)); done
+for ((c = 0; c < 42; c += 3)); do clicks+=($(bed_cell $c $((c % 13 + 1)))); done
 drive click "${clicks[@]}" >/dev/null
-drive click 650 200 >/dev/null
+drive click $(bed_middle PLAY) >/dev/null
 
 # note WHAT: an event of the run with its Unix time in ms, to set the gaps
 # against.
@@ -107,13 +107,13 @@ while ((SECONDS - start < seconds - 5)); do
     peer write '\x13'
     peer_wait '^tx ' 5 "$mark" >/dev/null
     note "held data block $cycle"
-    drive post-command 261 >/dev/null
+    drive post-command $IDM_SENDBLOCK >/dev/null
     peer stream ${STREAM_BPS:-9600} $((${STREAM_BPS:-9600} / 20)) records
     peer write '\x11'
     holds=$((holds + 1))
   else
     note "data block $cycle"
-    drive post-command 261 >/dev/null
+    drive post-command $IDM_SENDBLOCK >/dev/null
     peer stream ${STREAM_BPS:-9600} $((${STREAM_BPS:-9600} / 20)) records
   fi
   blocks=$((blocks + 1))

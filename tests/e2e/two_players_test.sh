@@ -13,9 +13,9 @@ a_to_b() { bed_line_bytes '>' | tr '\n' ' ' | sed 's/ *$//'; }
 # ---- Keys typed while disconnected ----
 drive post-char q >/dev/null
 sleep 0.5
-drive send-command 256 >/dev/null
-bed_as B drive send-command 256 >/dev/null
-expect "both are connected" "$(drive menu-state 257) $(bed_as B drive menu-state 257)" "enabled enabled"
+drive send-command $IDM_CONNECT >/dev/null
+bed_as B drive send-command $IDM_CONNECT >/dev/null
+expect "both are connected" "$(drive menu-state $IDM_DISCONNECT) $(bed_as B drive menu-state $IDM_DISCONNECT)" "enabled enabled"
 sleep 1
 expect "a key typed while disconnected is not sent, then or later" "$(a_to_b)" ""
 
@@ -34,7 +34,7 @@ expect_true "R plays bank 1 at 30/24 (within 1 %)" within "$(field ratio "${soun
 expect_true "the note plays 37/24 (within 1 %)" within "$(field ratio "${sounds[1]:-}")" 1.5262 1.5571
 
 # ---- Send Data Block ----
-drive post-command 261 >/dev/null
+drive post-command $IDM_SENDBLOCK >/dev/null
 sleep 1
 block=$(a_to_b | cut -d' ' -f4-)
 expect "Send Data Block sends exactly 512 X" "$(wc -w <<<"$block") $(tr ' ' '\n' <<<"$block" | sort -u)" "512 58"
@@ -49,9 +49,9 @@ expect "and draws every one of its top row (no byte lost between screen and wind
 
 # ---- Local echo, set in the Settings dialog ----
 SETTINGS="TTY Settings..."
-drive post-command 259 >/dev/null
+drive post-command $IDM_SETTINGS >/dev/null
 drive wait-dialog "$SETTINGS" 5000 >/dev/null
-drive dialog-set "$SETTINGS" 554 1 >/dev/null
+drive dialog-set "$SETTINGS" $IDC_LOCALECHO 1 >/dev/null
 drive dialog-command "$SETTINGS" 1 >/dev/null
 drive wait-dialog-gone "$SETTINGS" 5000 >/dev/null
 drive post-char e >/dev/null

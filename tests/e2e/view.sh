@@ -28,8 +28,8 @@ view_shot() {
     convert "$BED_DIR/screen.png" -crop "${VIEW_W}x${VIEW_H}+${VIEW_X}+${VIEW_Y}" +repage "$1"
 }
 
-# The digit bitmap of a value 1..8 (there is no bitmap 139).
-view__digit() { echo $((133 + $1 + ($1 >= 6))); }
+# The digit bitmap of a value 1..8.
+view__digit() { local digits=("" $IDB_DIGIT1 $IDB_DIGIT2 $IDB_DIGIT3 $IDB_DIGIT4 $IDB_DIGIT5 $IDB_DIGIT6 $IDB_DIGIT7 $IDB_DIGIT8); echo "${digits[$1]}"; }
 
 # Adds to ARGS: bitmap ID copied at (X, Y).
 view__at() { args+=("$VIEW_BITMAPS/bitmap$1.bmp" -geometry "+$2+$3" -composite); }
@@ -48,26 +48,33 @@ view_expected() {
   done
   args=(-size "${VIEW_W}x${VIEW_H}" xc:white)
   if [[ $chat == 1 ]]; then
-    for ((s = 0; s < 8; s++)); do view__at $((124 + ${pads:s:1})) $((10 + 74 * s)) 10; done
-    for ((c = 0; c < 42; c++)); do view__at 129 $((10 + 14 * c)) 150; done
+    for ((s = 0; s < 8; s++)); do
+      view__at $((${pads:s:1} ? IDB_PADON : IDB_PADOFF)) $((PAD_LEFT + PAD_PITCH * s)) $PAD_TOP
+    done
+    for ((c = 0; c < 42; c++)); do view__at $IDB_ROLLCOLUMN $((ROLL_LEFT + ROLL_COLUMN_WIDTH * c)) $ROLL_TOP; done
     # The grid's closing line is the strip's own left line.
-    args+=("(" "$VIEW_BITMAPS/bitmap129.bmp" -crop 1x391+0+0 +repage ")" -geometry +598+150 -composite)
+    args+=("(" "$VIEW_BITMAPS/bitmap$IDB_ROLLCOLUMN.bmp" -crop 1x$ROLL_HEIGHT+0+0 +repage ")"
+      -geometry +$((ROLL_LEFT + ROLL_COLUMN_WIDTH * 42))+$ROLL_TOP -composite)
     args+=(+antialias -fill "$NOTE_COLOUR")
     c=0
     for r in $rows; do
-      args+=(-draw "rectangle $((14 * c + 11)),$((11 * r + 151)) $((14 * c + 23)),$((11 * r + 160))")
+      x=$((ROLL_LEFT + 1 + ROLL_COLUMN_WIDTH * c)) y=$((ROLL_TOP + 1 + ROLL_ROW_PITCH * r))
+      args+=(-draw "rectangle $x,$y $((x + NOTE_WIDTH - 1)),$((y + NOTE_HEIGHT - 1))")
       c=$((c + 1))
     done
     read -ra d <<<"$digits"
-    for x in 650:0:0 720:0:1 650:400:2 720:400:3; do
-      IFS=: read -r x y i <<<"$x"
-      view__at 132 "$x" "$y"
-      view__at 133 "$x" $((y + 100))
-      view__at "$(view__digit "${d[i]}")" "$x" $((y + 50))
+    i=0
+    for x in DRUM_PATTERN DRUM_TEMPO PIANO_PATTERN PIANO_TEMPO; do
+      local -n up_x=${x}_UP_X up_y=${x}_UP_Y down_y=${x}_DOWN_Y digit_y=${x}_DIGIT_Y
+      view__at $IDB_ARROWUP "$up_x" "$up_y"
+      view__at $IDB_ARROWDOWN "$up_x" "$down_y"
+      view__at "$(view__digit "${d[i]}")" "$up_x" "$digit_y"
+      unset -n up_x up_y down_y digit_y
+      i=$((i + 1))
     done
   fi
-  view__at 130 650 200
-  view__at 131 650 250
+  view__at $IDB_PLAY $PLAY_X $PLAY_Y
+  view__at $IDB_STOP $STOP_X $STOP_Y
   convert "${args[@]}" "$out"
 }
 
