@@ -6,8 +6,11 @@
 #include "audio/sample_bank.h"
 #include "audio/wave_output.h"
 #include "input/midi_input.h"
+#include "app/ui_wait.h"
 #include "pattern/pattern_view.h"
 #include "resources/resource.h"
+#include "serial/line_events.h"
+#include "terminal/tty_view.h"
 
 HWND hTTYWnd = nullptr;
 HACCEL ghAccel = nullptr;
@@ -75,6 +78,21 @@ void FitSplashToPicture(HWND hSplash)
 }
 
 // After the loop, or when start-up stops early: nothing is left open.
+// The serial link's requests: the terminal shows and sets up, the waits keep
+// the sound going.
+class AppLineEvents final : public LineEvents {
+public:
+    void RecordMade(HWND hTTYWnd, TTYINFO* npTTYInfo) override { ResetTTYScreen(hTTYWnd, npTTYInfo); }
+    void ShowBytes(HWND hTTYWnd, const BYTE* lpBlock, int nLength) override
+    {
+        WriteTTYBlock(hTTYWnd, lpBlock, nLength);
+    }
+    void Connected(HWND hTTYWnd) override { SetTTYFocus(hTTYWnd); }
+    DWORD WaitFor(HANDLE hObject) override { return WaitServingStream(hObject); }
+    void Pause(DWORD dwMilliseconds) override { PauseServingStream(dwMilliseconds); }
+};
+AppLineEvents lineEvents;
+
 void FinalCleanUp()
 {
     FreeSampleBanks();
@@ -109,6 +127,7 @@ HWND InitInstance(HINSTANCE hInstance, int)
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR, int nCmdShow)
 {
     ghInstance = hInstance;
+    SetLineEvents(lineEvents);
     if (hPrevInstance == nullptr && !InitApplication(hInstance)) return 0;
     hTTYWnd = InitInstance(hInstance, nCmdShow);
     if (hTTYWnd == nullptr) return 0;
@@ -119,8 +138,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR, int nCmd
         if (hwsplash) FitSplashToPicture(hwsplash);
         ShowWindow(hwsplash, SW_SHOW);
     }
-    OpenMidiInput();
-    if (!LoadBanks() || !OpenWaveOutput()) {
+    OpenMidiInput(hTTYWnd);
+    if (!LoadBanks() || !OpenWaveOutput(hTTYWnd)) {
         FinalCleanUp();
         return 0;
     }

@@ -13,7 +13,6 @@
 #include <initializer_list>
 #include <utility>
 
-#include "app/app.h"
 #include "audio/format_file.h"
 #include "audio/sample_bank.h"
 #include "audio/voices.h"
@@ -24,6 +23,7 @@ int dbl = 0;
 
 namespace {
 
+HWND hOwner = nullptr;  // the window of the notifications and message boxes
 char szFileName[128];
 HMMIO hmmio = nullptr;
 MMCKINFO mmckinfoParent;
@@ -41,7 +41,7 @@ MMRESULT dwResult = 0;
 // caption, the warning icon.
 BOOL Fail(const char* text)
 {
-    MessageBoxA(hTTYWnd, text, nullptr, MB_ICONWARNING | MB_OK);
+    MessageBoxA(hOwner, text, nullptr, MB_ICONWARNING | MB_OK);
     return FALSE;
 }
 
@@ -149,7 +149,7 @@ BOOL FindData()
         return Fail("No data sub Chunk");
     dwDataSize = mmckinfoSubchunk.cksize;
     if (dwDataSize == 0) return Fail("Data Size Zero");
-    if (waveOutOpen(&hWaveOut, WAVE_MAPPER, pFormat, reinterpret_cast<DWORD_PTR>(hTTYWnd), 0,
+    if (waveOutOpen(&hWaveOut, WAVE_MAPPER, pFormat, reinterpret_cast<DWORD_PTR>(hOwner), 0,
                     CALLBACK_WINDOW)) {
         hWaveOut = nullptr;
         return Fail("Failed To Open Wave Device");
@@ -200,8 +200,9 @@ BOOL QueueFirstBlocks()
 
 }  // namespace
 
-BOOL OpenWaveOutput()
+BOOL OpenWaveOutput(HWND hWnd)
 {
+    hOwner = hWnd;
     std::strcpy(szFileName, "ding.wav");
     if (!CheckLayout()) return FALSE;
     hmmio = mmioOpenA(szFileName, nullptr, MMIO_READ | MMIO_ALLOCBUF);

@@ -10,9 +10,10 @@ extern HWAVEOUT hWaveOut;   // the open device; 0 while none is open
 extern DWORD dwDataSize;    // bytes per output block
 extern int dbl;             // the block the next notification refills: 0 block 1, 1 block 2
 
-// Opens the format file and the device and queues the first two blocks. On
-// failure shows the message (owner hTTYWnd) and returns FALSE.
-BOOL OpenWaveOutput();
+// Opens the format file and the device and queues the first two blocks; the
+// device notifies hWnd, which also owns every message box of the stream. On
+// failure shows the message and returns FALSE.
+BOOL OpenWaveOutput(HWND hWnd);
 
 // The block-done notification: refills and requeues the next block in turn.
 void RefillBlock();

@@ -3,7 +3,6 @@
 // "#" and the key number, two one-byte writes.
 #include "input/midi_input.h"
 
-#include "app/app.h"
 #include "input/midi_notes.h"
 #include "terminal/tty_view.h"
 
@@ -19,15 +18,15 @@ const char szSystemInfo[] = "SYSTEM INFO";
 const BYTE NOTE_MESSAGE_MARK = '#';
 }  // namespace
 
-void OpenMidiInput()
+void OpenMidiInput(HWND hWnd)
 {
     wNumDevices = midiInGetNumDevs();
     if (wNumDevices == 0) return;
-    MessageBoxA(hTTYWnd, "MIDI FOUND", szSystemInfo, MB_OK);
-    wRtn = midiInOpen(&midikeyb, 0, reinterpret_cast<DWORD_PTR>(hTTYWnd), 0, CALLBACK_WINDOW);
+    MessageBoxA(hWnd, "MIDI FOUND", szSystemInfo, MB_OK);
+    wRtn = midiInOpen(&midikeyb, 0, reinterpret_cast<DWORD_PTR>(hWnd), 0, CALLBACK_WINDOW);
     if (wRtn != 0) {
         midikeyb = nullptr;
-        MessageBoxA(hTTYWnd, "MIDI ERROR NO MIDI", szSystemInfo, MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxA(hWnd, "MIDI ERROR NO MIDI", szSystemInfo, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     if (midikeyb) midiInStart(midikeyb);

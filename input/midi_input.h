@@ -12,7 +12,8 @@ extern DWORD midinote;     // the last short message as delivered
 extern UINT midistatus;    // its key number (first data byte)
 extern UINT mididata;      // its velocity (second data byte)
 
-void OpenMidiInput();
+// Opens device 0 with hWnd as the owner of its messages and message boxes.
+void OpenMidiInput(HWND hWnd);
 void CloseMidiInput();
 LRESULT OnMidiOpen(HWND hWnd);
 LRESULT OnMidiData(HWND hWnd, LPARAM lParam);

@@ -1,14 +1,13 @@
 // Comm block I/O. ReadCommBlock runs on the watch thread and WriteCommBlock on
 // the user-interface thread; each has its own overlapped record and event in
 // TTYINFO, so a read and a write may be outstanding at once. A write that has
-// to wait keeps the sound stream fed while it waits (app/ui_wait.h).
+// to wait keeps the sound stream fed while it waits (LineEvents::WaitFor).
 #include "serial/comm_io.h"
 
 #include <cstdio>
 
-#include "app/ui_wait.h"
+#include "serial/line_events.h"
 #include "serial/tty_info.h"
-#include "terminal/tty_view.h"
 
 namespace {
 
@@ -17,7 +16,7 @@ void ShowLineError(HWND hTTYWnd, DWORD value)
 {
     char szError[16];
     int n = std::snprintf(szError, sizeof szError, "<CE-%lu>", static_cast<unsigned long>(value));
-    WriteTTYBlock(hTTYWnd, reinterpret_cast<const BYTE*>(szError), n);
+    CurrentLineEvents().ShowBytes(hTTYWnd, reinterpret_cast<const BYTE*>(szError), n);
 }
 
 // Clears the port's error state; shows its flags when asked to and there are any.
@@ -76,7 +75,7 @@ BOOL WriteCommBlock(HWND hTTYWnd, const BYTE* lpByte, DWORD dwBytesToWrite)
     }
     // The caller waits for the write as long as it takes (a line held by
     // XOFF, a slow rate), but the sound stream and the sequencers go on.
-    WaitServingStream(npTTYInfo->osWrite.hEvent);
+    CurrentLineEvents().WaitFor(npTTYInfo->osWrite.hEvent);
     while (!GetOverlappedResult(npTTYInfo->idComDev, &npTTYInfo->osWrite, &dwBytesWritten, TRUE)) {
         DWORD dwError = GetLastError();
         if (dwError == ERROR_IO_INCOMPLETE) {

@@ -11,13 +11,11 @@
 
 #include <cstdio>
 
-#include "app/app.h"
-#include "app/ui_wait.h"
 #include "resources/resource.h"
+#include "serial/line_events.h"
 #include "serial/line_settings.h"
 #include "serial/tty_info.h"
 #include "serial/watch_thread.h"
-#include "terminal/tty_view.h"
 
 namespace {
 
@@ -50,8 +48,8 @@ void WaitForWatchThread(TTYINFO* npTTYInfo)
 {
     HANDLE hThread = npTTYInfo->hWatchThread;
     while (npTTYInfo->dwThreadID != 0) {
-        if (hThread && WaitServingStream(hThread) == WAIT_OBJECT_0) break;
-        PauseServingStream(10);
+        if (hThread && CurrentLineEvents().WaitFor(hThread) == WAIT_OBJECT_0) break;
+        CurrentLineEvents().Pause(10);
     }
     if (hThread) CloseHandle(hThread);
     npTTYInfo->hWatchThread = nullptr;
@@ -76,7 +74,9 @@ BOOL OpenConnection(HWND hTTYWnd)
 
     char szTemp[10] = "COM";
     char szPort[24];
-    LoadStringA(ghInstance, IDS_COMPREFIX, szTemp, sizeof szTemp);
+    // The window's own module holds the string table.
+    const HINSTANCE hInstance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hTTYWnd, GWLP_HINSTANCE));
+    LoadStringA(hInstance, IDS_COMPREFIX, szTemp, sizeof szTemp);
     std::snprintf(szPort, sizeof szPort, "%s%d", szTemp, npTTYInfo->bPort);
 
     npTTYInfo->idComDev = CreateFileA(szPort, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -109,7 +109,7 @@ BOOL OpenConnection(HWND hTTYWnd)
     ResumeThread(hThread);
 
     EscapeCommFunction(npTTYInfo->idComDev, SETDTR);
-    SetTTYFocus(hTTYWnd);
+    CurrentLineEvents().Connected(hTTYWnd);
     SetConnectedMenuState(hTTYWnd, TRUE);
     return TRUE;
 }

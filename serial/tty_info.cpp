@@ -8,8 +8,8 @@
 
 #include "resources/resource.h"
 #include "serial/connection.h"
+#include "serial/line_events.h"
 #include "serial/line_settings.h"
-#include "terminal/tty_view.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ LRESULT CreateTTYInfo(HWND hTTYWnd)
     SetDefaultFont(npTTYInfo->lfTTYFont);
 
     SetWindowLongPtrA(hTTYWnd, 0, reinterpret_cast<LONG_PTR>(npTTYInfo));
-    ResetTTYScreen(hTTYWnd, npTTYInfo);
+    CurrentLineEvents().RecordMade(hTTYWnd, npTTYInfo);
     SetConnectedMenuState(hTTYWnd, FALSE);
     return 1;
 }

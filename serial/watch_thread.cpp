@@ -2,9 +2,9 @@
 //
 // How it works: it lives while a connection is open. It waits for the port's
 // received-character event, then reads one byte at a time through
-// ReadCommBlock, shows it (WriteTTYBlock, under the screen's lock), dispatches
-// it (StartVoice hands the start to the mixer whole) and waits for the
-// window's repaint. It reads fConnected and idComDev, and clears dwThreadID as
+// ReadCommBlock, shows it (LineEvents::ShowBytes: the terminal writes it
+// under the screen's lock), dispatches it (StartVoice hands the start to the
+// mixer whole) and waits for the window's repaint. It reads fConnected and idComDev, and clears dwThreadID as
 // its very last act, which CloseConnection waits for. Where a port has no
 // modem lines the comm-event wait fails at once; the thread then looks at the
 // input queue at a short interval instead of waiting, and never spins.
@@ -12,8 +12,8 @@
 
 #include "input/peer_protocol.h"
 #include "serial/comm_io.h"
+#include "serial/line_events.h"
 #include "serial/tty_info.h"
-#include "terminal/tty_view.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ public:
         if (!info_.fConnected) return 0;
         return ReadCommBlock(hWnd_, reinterpret_cast<LPSTR>(abIn), 1);
     }
-    void ShowByte(unsigned char byte) override { WriteTTYBlock(hWnd_, &byte, 1); }
+    void ShowByte(unsigned char byte) override { CurrentLineEvents().ShowBytes(hWnd_, &byte, 1); }
     void Repaint() override { UpdateWindow(hWnd_); }
 
 private:
