@@ -6,88 +6,37 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "launcher/byte_escapes.h"
+
 const char RECORD_HEADER[] = "# quaverton line record 1";
 
 namespace {
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
+// The bytes between the double quotes starting at text[at]; nothing but
+// white space may follow the closing quote.
 bool Unquote(const std::string& text, size_t at, std::string* bytes, std::string* error)
 {
     if (at >= text.size() || text[at] != '"') {
         *error = "the bytes must be in double quotes";
         return false;
     }
-    bytes->clear();
-    for (size_t i = at + 1; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '"') {
-            if (text.find_first_not_of(" \t\r", i + 1) != std::string::npos) {
-                *error = "text after the closing quote";
-                return false;
-            }
-            return true;
-        }
-        if (c != '\\') {
-            *bytes += c;
-            continue;
-        }
-        if (++i == text.size()) break;
-        switch (text[i]) {
-        case '\\': *bytes += '\\'; break;
-        case '"': *bytes += '"'; break;
-        case 'r': *bytes += '\r'; break;
-        case 'n': *bytes += '\n'; break;
-        case 't': *bytes += '\t'; break;
-        case 'x': {
-            const int high = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
-            const int low = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
-            if (high < 0 || low < 0) {
-                *error = "\\x needs two hexadecimal digits";
-                return false;
-            }
-            *bytes += static_cast<char>(high * 16 + low);
-            i += 2;
-            break;
-        }
-        default: *error = std::string("unknown escape \\") + text[i]; return false;
-        }
+    size_t close = at + 1;
+    while (close < text.size() && text[close] != '"') close += text[close] == '\\' ? 2 : 1;
+    if (close >= text.size()) {
+        *error = "no closing quote";
+        return false;
     }
-    *error = "no closing quote";
-    return false;
+    if (!UnescapeBytes(text.substr(at + 1, close - at - 1), bytes, error)) return false;
+    if (text.find_first_not_of(" \t\r", close + 1) != std::string::npos) {
+        *error = "text after the closing quote";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
-std::string QuoteBytes(const std::string& bytes)
-{
-    std::string out = "\"";
-    for (unsigned char c : bytes) {
-        if (c == '\\' || c == '"') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
-    }
-    return out + "\"";
-}
+std::string QuoteBytes(const std::string& bytes) { return '"' + EscapeBytes(bytes, QUOTED_ESCAPES) + '"'; }
 
 std::string FormatEvent(const LineEvent& event)
 {

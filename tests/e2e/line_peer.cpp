@@ -12,7 +12,7 @@
 // COM port opens that) and holds the master, so it sees the program open and
 // close the port: "open MS" and "hangup MS" in the log. --open holds an
 // existing terminal, such as one end of a socat pair. Commands, one a line:
-//   write TEXT                 one write of TEXT (\r \n \t \\ \xNN escapes)
+//   write TEXT                 one write of TEXT (\r \n \t \\ \" \xNN escapes)
 //   pause MS                   nothing for MS milliseconds (reading goes on)
 //   stream BPS COUNT [PATTERN] COUNT bytes paced at BPS bits per second;
 //                              PATTERN "X" (default) or "records": 80-byte
@@ -22,6 +22,8 @@
 //   quit
 // Log lines (times are Unix milliseconds):
 //   ready MS | rx MS N ESCAPED | tx MS N | open MS | hangup MS | gone MS
+//   ESCAPED: the bytes as one word, \ and those outside 0x21..0x7E as \xNN
+//   bad write TEXT: WHY                    (a write whose escapes are wrong)
 //   streamed MS sent N refused N took MS   (refused: the line was full)
 //   total-rx N                             (at quit)
 #include <fcntl.h>
@@ -39,7 +41,7 @@
 #include <ctime>
 #include <string>
 
-#include "tests/e2e/text_escapes.h"
+#include "launcher/byte_escapes.h"
 
 namespace {
 
@@ -62,21 +64,6 @@ double NowSeconds()
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
     return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-std::string Escape(const unsigned char* bytes, size_t n)
-{
-    std::string out;
-    for (size_t i = 0; i < n; ++i) {
-        if (bytes[i] > 0x20 && bytes[i] < 0x7F && bytes[i] != '\\') {
-            out += static_cast<char>(bytes[i]);
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i]);
-            out += hex;
-        }
-    }
-    return out;
 }
 
 void MakeRaw(int fd)
@@ -196,7 +183,8 @@ private:
         const ssize_t n = read(line_, buffer, sizeof buffer);
         if (n <= 0) return;
         totalRx_ += static_cast<unsigned long>(n);
-        Log("rx %lld %zd %s", NowMs(), n, Escape(buffer, static_cast<size_t>(n)).c_str());
+        const std::string bytes(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
+        Log("rx %lld %zd %s", NowMs(), n, EscapeBytes(bytes, WORD_ESCAPES).c_str());
     }
 
     int line_;
@@ -240,8 +228,10 @@ int Serve(Peer& peer, int commands, const std::string& own)
             const size_t space = line.find(' ');
             const std::string verb = line.substr(0, space);
             const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+            std::string bytes, why;
             if (verb == "write") {
-                peer.Write(e2e::Unescape(rest));
+                if (UnescapeBytes(rest, &bytes, &why)) peer.Write(bytes);
+                else peer.Log("bad write %s: %s", rest.c_str(), why.c_str());
             } else if (verb == "pause") {
                 peer.Pause(std::atoi(rest.c_str()));
             } else if (verb == "stream") {

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "launcher/byte_escapes.h"
 #include "tests/e2e/qdriver_probe.h"
-#include "tests/e2e/text_escapes.h"
 
 namespace {
 
@@ -450,7 +450,8 @@ int Posted(BOOL ok, const std::string& what) { return ok ? Succeed("posted " + w
 
 int PostChar(HWND hWnd, const Args& a)
 {
-    const std::string text = e2e::Unescape(a[0]);
+    std::string text, why;
+    if (!UnescapeBytes(a[0], &text, &why)) return Fail(why);
     const DWORD gap = ArgNumber(a, 1, 0);
     for (unsigned char c : text) {
         if (!PostMessageA(hWnd, WM_CHAR, c, 1)) return Fail("PostMessage WM_CHAR");
@@ -463,7 +464,8 @@ int PostChar(HWND hWnd, const Args& a)
 // milliseconds (the same clock the Linux side reads), for latency figures.
 int PostCharTimed(HWND hWnd, const Args& a)
 {
-    const std::string text = e2e::Unescape(a[0]);
+    std::string text, why;
+    if (!UnescapeBytes(a[0], &text, &why)) return Fail(why);
     const DWORD gap = ArgNumber(a, 1, 0);
     for (unsigned char c : text) {
         FILETIME ft;
@@ -630,21 +632,6 @@ int Dialog(HWND hWnd, const Args& a)
 
 int DialogSet(HWND hWnd, const Args& a) { return ProbeCommand(hWnd, qprobe::REQUEST_DIALOG_SET, a[0] + "\n" + a[1] + "\n" + a[2]); }
 
-// A row of the screen as the probe gives it, its \xNN escapes undone.
-std::string ScreenRow(const std::string& escaped)
-{
-    std::string row;
-    for (size_t i = 0; i < escaped.size(); ++i) {
-        if (escaped[i] == '\\' && i + 3 < escaped.size() && escaped[i + 1] == 'x') {
-            row += static_cast<char>(std::strtoul(escaped.substr(i + 2, 2).c_str(), nullptr, 16));
-            i += 3;
-        } else {
-            row += escaped[i];
-        }
-    }
-    return row;
-}
-
 // Whether every character the screen holds in ROW is drawn: each cell holding
 // a visible character must show some pixel other than the background there.
 // "drawn N of M", then the columns that are blank.
@@ -662,7 +649,8 @@ int CellsDrawn(HWND hWnd, const Args& a)
     const std::vector<std::string> rows = Lines(screen);
     const size_t nRow = ArgNumber(a, 0, 0);
     if (nRow >= 25 || nRow >= rows.size() || xChar <= 0 || yChar <= 0) return Fail("no row " + a[0]);
-    const std::string row = ScreenRow(rows[nRow]);
+    std::string row, why;
+    if (!UnescapeBytes(rows[nRow], &row, &why)) return Fail("row " + a[0] + ": " + why);
     const int width = 80 * xChar, top = static_cast<int>(nRow) * yChar - yOffset;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -972,7 +960,7 @@ const Command COMMANDS[] = {
     {"menu-state", "ID  enabled or grayed (|checked)", 1, nullptr, MenuState},
     {"menu-list", "  path|command|state of every menu item", 0, nullptr, MenuList},
     {"cursor", "  the program's mouse cursor: arrow, wait, none or other", 0, nullptr, Cursor},
-    {"post-char", "TEXT [gap_ms]  WM_CHAR for each character (\\r \\n \\t \\\\ \\xNN)", 1, nullptr, PostChar},
+    {"post-char", "TEXT [gap_ms]  WM_CHAR for each character (\\r \\n \\t \\\\ \\\" \\xNN)", 1, nullptr, PostChar},
     {"post-char-timed", "TEXT gap_ms  post-char, printing each post's Unix time in ms", 2, nullptr, PostCharTimed},
     {"post-key", "VK  WM_KEYDOWN and WM_KEYUP", 1, nullptr, PostKey},
     {"post-command", "ID  WM_COMMAND, as a menu choice", 1, nullptr, PostCommand},

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "launcher/byte_escapes.h"
 #include "serial/tty_info.h"
 #include "tests/e2e/qdriver_probe.h"
 
@@ -209,19 +210,9 @@ std::string DescribeScreen(HWND hWnd)
     if (info == nullptr) return "fail: no record\n";
     std::lock_guard<std::recursive_mutex> hold(info->screen.lock);
     std::string out;
-    for (int row = 0; row < MAXROWS; ++row) {
-        for (int column = 0; column < MAXCOLS; ++column) {
-            const unsigned char c = info->screen.abScreen[row * MAXCOLS + column];
-            if (c >= 0x20 && c <= 0x7E && c != '\\') {
-                out += static_cast<char>(c);
-            } else {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-                out += escaped;
-            }
-        }
-        out += "\n";
-    }
+    const char* cells = reinterpret_cast<const char*>(info->screen.abScreen);
+    for (int row = 0; row < MAXROWS; ++row)
+        out += EscapeBytes(std::string(cells + row * MAXCOLS, MAXCOLS), ROW_ESCAPES) + "\n";
     return out + "cursor " + std::to_string(info->screen.nRow) + " " + std::to_string(info->screen.nColumn) + "\n";
 }
 

@@ -27,7 +27,7 @@ const char HOOK_EXPORT[] = "ProbeGetMessageHook";               // the WH_GETMES
 //   is told as by the control itself. Answers "set" or "fail: why".
 // - RECORD: the main window's connection and terminal record, "name=value"
 //   per line.
-// - SCREEN: the terminal's 25 rows, bytes outside 0x20..0x7E as \xNN, then
+// - SCREEN: the terminal's 25 rows, \ and bytes outside 0x20..0x7E as \xNN, then
 //   "cursor ROW COLUMN".
 constexpr WPARAM REQUEST_MENU = 1;
 constexpr WPARAM REQUEST_DIALOG = 2;
