@@ -38,6 +38,14 @@ const Event ALL{Event::ALL, 0, 0};
 const Event BEEP{Event::BEEP, 0, 0};
 Event Cell(int row, int column) { return Event{Event::CELL, row, column}; }
 
+// Events that nothing looks at, for the tests of the lock.
+class NoEvents final : public TTYScreenEvents {
+    void InvalidateCell(int, int) override {}
+    void InvalidateAll() override {}
+    void Beep() override {}
+    void MoveCursor() override {}
+};
+
 class RecordedEvents final : public TTYScreenEvents {
 public:
     std::vector<Event> log;
@@ -442,12 +450,7 @@ TEST(TTYScreenThreads, CallsFromTwoThreadsDoNotInterleave)
     std::atomic<int> writing{2};
     std::atomic<int> torn{0};
     auto writer = [&](char letter) {
-        class NoEvents final : public TTYScreenEvents {
-            void InvalidateCell(int, int) override {}
-            void InvalidateAll() override {}
-            void Beep() override {}
-            void MoveCursor() override {}
-        } events;
+        NoEvents events;
         const std::string row(MAXCOLS, letter);
         for (int n = 0; n < 3000; ++n)
             WriteTTYBlock(screen, reinterpret_cast<const unsigned char*>(row.data()), MAXCOLS, events);
@@ -478,12 +481,7 @@ TEST(TTYScreenThreads, APaintsCopyNeverHoldsAHalfWrittenRow)
     screen.fAutoWrap = false;
     std::atomic<bool> writing{true};
     std::thread writer([&] {
-        class NoEvents final : public TTYScreenEvents {
-            void InvalidateCell(int, int) override {}
-            void InvalidateAll() override {}
-            void Beep() override {}
-            void MoveCursor() override {}
-        } events;
+        NoEvents events;
         for (int n = 0; n < 4000; ++n) {
             std::string row = "\r" + std::string(MAXCOLS, static_cast<char>('A' + n % 26));
             WriteTTYBlock(screen, reinterpret_cast<const unsigned char*>(row.data()), static_cast<int>(row.size()),

@@ -9,8 +9,8 @@
 # Environment (CTest sets the first two, see tests/e2e/CMakeLists.txt):
 #   BED_BUILD     the cross build folder (build/win64): the program, its generated
 #                 files, tests/e2e/qdriver.exe and tests/e2e/tty_standin.exe
-#   BED_TOOLS     the folder holding the host tools capture_analyze, e2e_wavs and
-#                 capture_record
+#   BED_TOOLS     the folder holding the host tools capture_analyze, e2e_wavs,
+#                 capture_record and line_peer
 #                 (default: $BED_BUILD/tests/e2e, where the cross build makes them)
 #   BED_KEEP=1    keep the private folder after the run (its path is printed)
 #   BED_DEADLINE  seconds after which the run is ended as failed (default 240)
@@ -285,6 +285,15 @@ bed_workdir() {
     if [[ $f == *=* ]]; then cp "${f%%=*}" "$dir/${f#*=}" || return 1; else cp "$f" "$dir"/ || return 1; fi
   done
   echo "$dir"
+}
+
+# bed_tone_workdir NAME MS: a working folder whose two banks both hold a
+# 441 Hz tone of MS milliseconds (100 samples a period at 44100 Hz).
+bed_tone_workdir() {
+  local wav=$BED_DIR/wavs/$1-tone.wav
+  mkdir -p "$BED_DIR/wavs"
+  bed_wav tone "$wav" --hz 441 --ms "$2" --amp 110 || return 1
+  bed_workdir "$1" "$wav=SAMPLE2.WAV" "$wav=SAMPLE.WAV"
 }
 
 # bed_launch DIR [PROGRAM.exe [ARGS...]]: starts the program (quaverton.exe by

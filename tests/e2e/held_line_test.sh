@@ -8,10 +8,7 @@ source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
 bed_raw_peer "$BED_DIR/ttyA" || exit 1
 bed_map_com_port COM1 "$BED_DIR/ttyA" || exit 1
-wavs=$BED_DIR/wavs
-mkdir -p "$wavs"
-bed_wav tone "$wavs/long.wav" --hz 441 --ms 8000 --amp 110
-dir=$(bed_workdir player "$wavs/long.wav=SAMPLE2.WAV" "$wavs/long.wav=SAMPLE.WAV")
+dir=$(bed_tone_workdir player 8000)
 BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 mark=$(peer_mark)

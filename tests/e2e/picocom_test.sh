@@ -6,10 +6,7 @@ source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
 bed_serial_pair || exit 1
 bed_map_com_port COM1 "$BED_DIR/ttyA" || exit 1
-wavs=$BED_DIR/wavs
-mkdir -p "$wavs"
-bed_wav tone "$wavs/tone.wav" --hz 441 --ms 400 --amp 110
-dir=$(bed_workdir player "$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV")
+dir=$(bed_tone_workdir player 400)
 BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
 drive wait-window 20000 >/dev/null
 bed_picocom "$BED_DIR/ttyB" || exit 1
