@@ -71,13 +71,11 @@ TTYScreen::TTYScreen()
     std::memset(abScreen, ' ', sizeof abScreen);
 }
 
-bool WriteTTYBlock(TTYScreen& screen, const unsigned char* lpBlock, int nLength,
-                   TTYScreenEvents& events)
-{
-    // The count is signed: a negative count or a null block writes nothing.
-    if (lpBlock == nullptr || nLength <= 0) return true;
+namespace {
 
-    std::lock_guard<std::recursive_mutex> hold(screen.lock);
+// The bytes' effects, with screen.lock held.
+void WriteBytes(TTYScreen& screen, const unsigned char* lpBlock, int nLength, TTYScreenEvents& events)
+{
     for (int i = 0; i < nLength; ++i) {
         const unsigned char byte = lpBlock[i];
         switch (byte) {
@@ -103,12 +101,25 @@ bool WriteTTYBlock(TTYScreen& screen, const unsigned char* lpBlock, int nLength,
                 ++screen.nColumn;
             } else if (screen.fAutoWrap) {
                 static const unsigned char wrap[2] = {CARRIAGE_RETURN, LINE_FEED};
-                WriteTTYBlock(screen, wrap, 2, events);  // nests in the held lock
+                WriteBytes(screen, wrap, 2, events);
             }
             // else: the cursor stays in column 79; the next byte overwrites it
             break;
         }
     }
+}
+
+}  // namespace
+
+bool WriteTTYBlock(TTYScreen& screen, const unsigned char* lpBlock, int nLength,
+                   TTYScreenEvents& events)
+{
+    // The count is signed: a negative count or a null block writes nothing.
+    if (lpBlock == nullptr || nLength <= 0) return true;
+
+    std::lock_guard<std::recursive_mutex> hold(screen.lock);
+    for (int i = 0; i < nLength; ++i) screen.written.Add(lpBlock[i]);
+    WriteBytes(screen, lpBlock, nLength, events);
     return true;
 }
 

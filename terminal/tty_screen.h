@@ -5,6 +5,7 @@
 // and fuzz program with recorders.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 
 constexpr int MAXCOLS = 80;
@@ -21,17 +22,33 @@ protected:
     ~TTYScreenEvents() = default;
 };
 
+// A running count and FNV-1a hash (32-bit) of bytes in order: what a screen
+// has been given to write, so that a long run can be checked against what the
+// line carried without keeping the bytes.
+struct ByteTally {
+    static constexpr uint32_t FNV_START = 2166136261u;
+    static constexpr uint32_t FNV_PRIME = 16777619u;
+    uint64_t count = 0;
+    uint32_t hash = FNV_START;
+    void Add(unsigned char byte)
+    {
+        ++count;
+        hash = (hash ^ byte) * FNV_PRIME;
+    }
+};
+
 // The screen part of the connection record. Written by the watch thread
 // (received bytes) and the user-interface thread (local echo, error texts);
-// `lock` serialises every WriteTTYBlock call, and is recursive because an
-// automatic wrap writes its carriage return and line feed through the same
-// operation while the call that stored the character still holds it.
+// `lock` serialises every WriteTTYBlock call, and is recursive because the
+// events asked for while it is held may read the screen under it again (the
+// caret's move reads the cursor).
 struct TTYScreen {
     unsigned char abScreen[MAXROWS * MAXCOLS];  // row after row, a space is an empty cell
     int nRow = 0;                               // cursor row, 0..24
     int nColumn = 0;                            // cursor column, 0..79
     bool fAutoWrap = true;                      // column 79 wraps to the next row
     bool fNewLine = false;                      // a carriage return also feeds a line
+    ByteTally written;                          // every byte WriteTTYBlock was given
     std::recursive_mutex lock;
 
     TTYScreen();

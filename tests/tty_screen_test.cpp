@@ -163,6 +163,25 @@ TEST_F(TTYScreenTest, EightyCharactersWrapToColumnZeroOfTheNextRow)
     EXPECT_EQ(events.log[81], MOVE);
 }
 
+TEST_F(TTYScreenTest, TheTallyCountsWhatWasGivenNotTheWrapsOwnBytes)
+{
+    // 80 characters wrap (the wrap's carriage return and line feed are the
+    // screen's own): the tally holds the 80 and their FNV-1a; a null or a
+    // negative block adds nothing.
+    const std::string row(MAXCOLS, 'a');
+    Write(row);
+    WriteTTYBlock(screen, nullptr, 5, events);
+    WriteTTYBlock(screen, reinterpret_cast<const unsigned char*>("a"), -1, events);
+    ByteTally want;
+    for (unsigned char c : row) want.Add(c);
+    EXPECT_EQ(screen.written.count, 80u);
+    EXPECT_EQ(screen.written.hash, want.hash);
+    ByteTally one;
+    one.Add('a');
+    EXPECT_EQ(one.hash, 0xe40c292cu);
+    EXPECT_EQ(ByteTally{}.hash, 2166136261u);
+}
+
 TEST_F(TTYScreenTest, SeventyNineCharactersDoNotWrap)
 {
     Write(std::string(79, 'x'));

@@ -609,6 +609,9 @@ int Record(HWND hWnd, const Args& a)
     return a.empty() ? ProbeCommand(hWnd, qprobe::REQUEST_RECORD) : ProbeField(hWnd, qprobe::REQUEST_RECORD, a[0]);
 }
 
+int Tally(HWND hWnd, const Args&) { return ProbeCommand(hWnd, qprobe::REQUEST_TALLY); }
+int Resources(HWND hWnd, const Args&) { return ProbeCommand(hWnd, qprobe::REQUEST_RESOURCES); }
+
 int Screen(HWND hWnd, const Args& a)
 {
     if (a.empty()) return ProbeCommand(hWnd, qprobe::REQUEST_SCREEN);
@@ -960,6 +963,8 @@ const Command COMMANDS[] = {
     {"menu-state", "ID  enabled or grayed (|checked)", 1, nullptr, MenuState},
     {"menu-list", "  path|command|state of every menu item", 0, nullptr, MenuList},
     {"cursor", "  the program's mouse cursor: arrow, wait, none or other", 0, nullptr, Cursor},
+    {"tally", "  what the terminal was given to write: shown COUNT hash FNV1A", 0, nullptr, Tally},
+    {"resources", "  the program's handles, GDI and USER objects and memory", 0, nullptr, Resources},
     {"post-char", "TEXT [gap_ms]  WM_CHAR for each character (\\r \\n \\t \\\\ \\\" \\xNN)", 1, nullptr, PostChar},
     {"post-char-timed", "TEXT gap_ms  post-char, printing each post's Unix time in ms", 2, nullptr, PostCharTimed},
     {"post-key", "VK  WM_KEYDOWN and WM_KEYUP", 1, nullptr, PostKey},

@@ -2,6 +2,7 @@
 // its user-interface thread, which answers the driver's requests from inside
 // the program (the menu can be read only there) and hides them from it.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <mutex>
@@ -216,6 +217,34 @@ std::string DescribeScreen(HWND hWnd)
     return out + "cursor " + std::to_string(info->screen.nRow) + " " + std::to_string(info->screen.nColumn) + "\n";
 }
 
+std::string DescribeTally(HWND hWnd)
+{
+    TTYINFO* info = GetTTYInfo(hWnd);
+    if (info == nullptr) return "fail: no record\n";
+    std::lock_guard<std::recursive_mutex> hold(info->screen.lock);
+    char line[64];
+    std::snprintf(line, sizeof line, "shown %llu hash %08x\n",
+                  static_cast<unsigned long long>(info->screen.written.count), info->screen.written.hash);
+    return line;
+}
+
+std::string DescribeResources()
+{
+    HANDLE self = GetCurrentProcess();
+    DWORD handles = 0;
+    GetProcessHandleCount(self, &handles);
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    K32GetProcessMemoryInfo(self, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    char line[160];
+    std::snprintf(line, sizeof line, "handles %lu gdi %lu user %lu private_kb %lu working_kb %lu\n",
+                  static_cast<unsigned long>(handles), static_cast<unsigned long>(GetGuiResources(self, GR_GDIOBJECTS)),
+                  static_cast<unsigned long>(GetGuiResources(self, GR_USEROBJECTS)),
+                  static_cast<unsigned long>(memory.PrivateUsage / 1024),
+                  static_cast<unsigned long>(memory.WorkingSetSize / 1024));
+    return line;
+}
+
 // ---- Answering ----
 
 void Reply(qprobe::Reply* block, const std::string& text)
@@ -250,6 +279,8 @@ std::string Answer(HWND hWnd, WPARAM request, const std::string& args)
     case qprobe::REQUEST_RECORD: return DescribeRecord(hWnd);
     case qprobe::REQUEST_SCREEN: return DescribeScreen(hWnd);
     case qprobe::REQUEST_CURSOR: return DescribeCursor();
+    case qprobe::REQUEST_TALLY: return DescribeTally(hWnd);
+    case qprobe::REQUEST_RESOURCES: return DescribeResources();
     default: return "fail: unknown request\n";
     }
 }

@@ -35,6 +35,11 @@ constexpr WPARAM REQUEST_DIALOG_SET = 3;
 constexpr WPARAM REQUEST_RECORD = 4;
 constexpr WPARAM REQUEST_SCREEN = 5;
 constexpr WPARAM REQUEST_CURSOR = 6;  // the mouse cursor set: "arrow", "wait", "none" or "other"
+// What the terminal has been given to write so far: "shown COUNT hash HASH"
+// (FNV-1a, 8 hexadecimal digits), read under the screen's lock.
+constexpr WPARAM REQUEST_TALLY = 7;
+// What the program holds: "handles N gdi G user U private_kb P working_kb W".
+constexpr WPARAM REQUEST_RESOURCES = 8;
 
 struct Reply {
     char args[1024];  // written by the driver before it asks
