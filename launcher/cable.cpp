@@ -1,12 +1,32 @@
 // The virtual serial cable of the launcher, a Linux program:
 //
-//   quaverton-cable link LINK_A LINK_B [--record FILE]
+//   quaverton-cable link LINK_A LINK_B [--record FILE] [--noise RATE] [--seed N]
+//                        [--status FILE]
 //       A null-modem cable between two pseudo-terminals, named by the links
 //       LINK_A and LINK_B (each player's COM port opens one): every byte
 //       written into one end comes out of the other, unchanged, paced as a
 //       real line would carry it at the rate, data bits, parity and stop bits
 //       the sending end set. With --record, every write that crosses it is
-//       logged with its time and side.
+//       logged with its time and side (as the end wrote it, before any noise
+//       or cut).
+//       --noise RATE damages each byte carried with the chance RATE (0..1,
+//       default 0): one random bit flipped, the byte dropped or a random byte
+//       added after it, each equally likely, from a generator seeded with
+//       --seed N (default 1) for A to B and N+1 for B to A (launcher/line_noise.h).
+//       SIGUSR1 cuts the cable and the next one restores it, printing "cut" or
+//       "restored": while cut, whatever either end writes is lost, and so are
+//       the bytes still on their way when the cut begins.
+//       --status FILE keeps a tally in FILE, rewritten whole (through FILE.tmp
+//       and a rename) at most every 100 ms while it changes, at each cut and
+//       restore and at the end. It holds one line per direction:
+//           A>B written W delivered D cut C flipped F dropped R inserted I overflow O hash H
+//           B>A written W delivered D cut C flipped F dropped R inserted I overflow O hash H
+//       W: bytes read from the sending end; D: bytes the receiving end's
+//       pseudo-terminal took; C: bytes lost to a cut; F, R, I: the noise's
+//       flipped, dropped and inserted bytes; O: the oldest queued bytes
+//       dropped beyond the queue's limit; H: the 32-bit FNV-1a hash of the
+//       delivered bytes, 8 lower-case hexadecimal digits. Once the line is
+//       quiet, W = D + R - I + C + O.
 //   quaverton-cable replay FILE LINK [--side A|B] [--lead-in MS] [--record OUT]
 //       The recorded partner: each time the program opens the pseudo-terminal
 //       LINK, the writes that side (B unless told) made in the record FILE are
@@ -28,6 +48,7 @@
 #include <cerrno>
 #include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -37,6 +58,7 @@
 #include <utility>
 #include <vector>
 
+#include "launcher/line_noise.h"
 #include "launcher/line_record.h"
 
 namespace {
@@ -48,10 +70,16 @@ constexpr size_t MAX_QUEUED_BYTES = 64 * 1024;
 // looked at again only this often.
 constexpr int HANGUP_RECHECK_MS = 5;
 constexpr int DEFAULT_LEAD_IN_MS = 1000;
+// The status file is rewritten at most this often while the line is busy:
+// often enough for a test bed to watch, rare enough to cost nothing.
+constexpr double STATUS_INTERVAL_MS = 100;
 
 volatile std::sig_atomic_t gStop = 0;
+// How many SIGUSR1s have arrived; each one cuts or restores the cable.
+volatile std::sig_atomic_t gCutToggles = 0;
 
 void OnStop(int) { gStop = 1; }
+void OnCutToggle(int) { gCutToggles = gCutToggles + 1; }
 
 double NowMs()
 {
@@ -154,8 +182,20 @@ public:
             lastDue_ = std::max(now, lastDue_) + characterMs;
             queue_.push_back({lastDue_, c});
         }
-        while (queue_.size() > MAX_QUEUED_BYTES) queue_.pop_front();
+        while (queue_.size() > MAX_QUEUED_BYTES) {
+            queue_.pop_front();
+            ++overflow_;
+        }
         Flush();
+    }
+
+    // Throws away every queued byte; returns how many there were.
+    size_t Discard()
+    {
+        const size_t n = queue_.size();
+        queue_.clear();
+        lastDue_ = 0;
+        return n;
     }
 
     // Writes every byte that is due, as far as the line takes them now.
@@ -169,8 +209,17 @@ public:
         }
         if (due.empty()) return;
         const ssize_t n = write(master_, due.data(), due.size());
-        if (n > 0) queue_.erase(queue_.begin(), queue_.begin() + n);
+        if (n <= 0) return;
+        delivered_ += static_cast<uint64_t>(n);
+        deliveredHash_ = Fnv1a(deliveredHash_, due.substr(0, static_cast<size_t>(n)));
+        queue_.erase(queue_.begin(), queue_.begin() + n);
     }
+
+    // What the pseudo-terminal has taken of the bytes sent to it, and the
+    // hash of them; and how many the queue's limit dropped.
+    uint64_t delivered() const { return delivered_; }
+    uint32_t deliveredHash() const { return deliveredHash_; }
+    uint64_t overflow() const { return overflow_; }
 
     bool Pending() const { return !queue_.empty(); }
     // Milliseconds until the next queued byte is due (0 if it is; -1 for none).
@@ -198,6 +247,9 @@ private:
     std::string link_;
     std::deque<std::pair<double, char>> queue_;  // bytes with the time each is due
     double lastDue_ = 0;
+    uint64_t delivered_ = 0;
+    uint32_t deliveredHash_ = FNV1A_START;
+    uint64_t overflow_ = 0;
 };
 
 class Recorder {
@@ -257,29 +309,148 @@ int NextWake(const PtyEnd& a, const PtyEnd& b)
     return wake;
 }
 
-int Link(const std::string& linkA, const std::string& linkB, const std::string& recordPath)
+// The earlier of two wait times in milliseconds, where -1 is none (no limit).
+int Sooner(int a, int b) { return a < 0 ? b : b < 0 ? a : std::min(a, b); }
+
+// The tally file: rewritten whole through FILE.tmp and a rename, so a reader
+// never sees half of it; while the tally changes, at most every
+// STATUS_INTERVAL_MS unless forced. Nothing is written without a path.
+class StatusFile {
+public:
+    explicit StatusFile(std::string path) : path_(std::move(path)) {}
+
+    bool active() const { return !path_.empty(); }
+
+    bool Write(const std::string& text, std::string* error)
+    {
+        if (!active()) return true;
+        const std::string temporary = path_ + ".tmp";
+        std::FILE* file = std::fopen(temporary.c_str(), "w");
+        bool written = file && std::fputs(text.c_str(), file) >= 0;
+        if (file && std::fclose(file) != 0) written = false;
+        if (!written || std::rename(temporary.c_str(), path_.c_str()) != 0) {
+            *error = "cannot write " + path_ + ": " + std::strerror(errno);
+            return false;
+        }
+        written_ = text;
+        lastMs_ = NowMs();
+        return true;
+    }
+
+    // Writes the tally if forced, or if it changed and the interval has
+    // passed. A failure is reported once; the cable carries on without.
+    void Update(const std::string& text, bool force)
+    {
+        if (!active() || failed_ || (!force && MsToNextWrite(text) != 0)) return;
+        std::string error;
+        if (!Write(text, &error)) {
+            std::fprintf(stderr, "quaverton-cable: %s\n", error.c_str());
+            failed_ = true;
+        }
+    }
+
+    // Milliseconds until a changed tally may be written (-1 when unchanged).
+    int MsToNextWrite(const std::string& text) const
+    {
+        if (!active() || failed_ || text == written_) return -1;
+        return std::max(0, static_cast<int>(std::ceil(lastMs_ + STATUS_INTERVAL_MS - NowMs())));
+    }
+
+private:
+    std::string path_;
+    std::string written_;
+    double lastMs_ = 0;
+    bool failed_ = false;
+};
+
+struct LinkOptions {
+    std::string recordPath;
+    std::string statusPath;
+    double noise = 0;
+    uint32_t seed = 1;
+};
+
+// One direction of the cable: what its sending end wrote, what cuts lost,
+// and the noise on the way. What was delivered is kept by the receiving end.
+struct Direction {
+    Direction(const char* name, double noiseRate, uint32_t seed) : name(name), noise(noiseRate, seed) {}
+    const char* name;
+    LineNoise noise;
+    uint64_t written = 0;
+    uint64_t cut = 0;
+};
+
+// Takes what `from` wrote and, unless the cable is cut, sends it through the
+// direction's noise to `to`.
+void Carry(PtyEnd& from, PtyEnd& to, Direction& direction, bool cut, Recorder& recorder, char side)
+{
+    std::string bytes;
+    if (!from.Read(&bytes)) return;
+    recorder.Note(side, bytes);
+    direction.written += bytes.size();
+    if (cut) direction.cut += bytes.size();
+    else to.Send(direction.noise.Carry(bytes), from.CharacterMs());
+}
+
+std::string TallyLine(const Direction& d, const PtyEnd& receiver)
+{
+    char line[320];
+    std::snprintf(line, sizeof line,
+                  "%s written %llu delivered %llu cut %llu flipped %llu dropped %llu inserted %llu overflow %llu "
+                  "hash %08x\n",
+                  d.name, static_cast<unsigned long long>(d.written),
+                  static_cast<unsigned long long>(receiver.delivered()), static_cast<unsigned long long>(d.cut),
+                  static_cast<unsigned long long>(d.noise.flipped()), static_cast<unsigned long long>(d.noise.dropped()),
+                  static_cast<unsigned long long>(d.noise.inserted()),
+                  static_cast<unsigned long long>(receiver.overflow()), static_cast<unsigned>(receiver.deliveredHash()));
+    return line;
+}
+
+int Link(const std::string& linkA, const std::string& linkB, const LinkOptions& options)
 {
     PtyEnd a, b;
     Recorder recorder;
+    StatusFile status(options.statusPath);
+    Direction ab("A>B", options.noise, options.seed), ba("B>A", options.noise, options.seed + 1);
+    const auto tally = [&] { return status.active() ? TallyLine(ab, b) + TallyLine(ba, a) : std::string(); };
     std::string error;
-    if (!a.Open(linkA, true, &error) || !b.Open(linkB, true, &error) || !recorder.Open(recordPath, &error))
+    if (!a.Open(linkA, true, &error) || !b.Open(linkB, true, &error) ||
+        !recorder.Open(options.recordPath, &error) || !status.Write(tally(), &error))
         return Fail(error);
+    // The signals are held except during the wait, so one that comes just
+    // after the flags were looked at still ends the wait at once.
+    sigset_t held, duringWait;
+    sigemptyset(&held);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&held, signal);
+    sigprocmask(SIG_BLOCK, &held, &duringWait);
+    struct sigaction action = {};
+    action.sa_handler = OnCutToggle;
+    sigaction(SIGUSR1, &action, nullptr);
     Ready();
+    bool cut = false;
+    std::sig_atomic_t toggles = 0;
     while (!gStop) {
+        for (; toggles != gCutToggles; ++toggles) {
+            cut = !cut;
+            if (cut) {  // what is still on its way is lost with the cable
+                ab.cut += b.Discard();
+                ba.cut += a.Discard();
+            }
+            std::printf("%s\n", cut ? "cut" : "restored");
+            std::fflush(stdout);
+            status.Update(tally(), true);
+        }
         pollfd p[2] = {Watch(a), Watch(b)};
-        if (poll(p, 2, NextWake(a, b)) < 0) continue;  // a signal
-        std::string bytes;
-        if ((p[0].revents & POLLIN) && a.Read(&bytes)) {
-            recorder.Note('A', bytes);
-            b.Send(bytes, a.CharacterMs());
-        }
-        if ((p[1].revents & POLLIN) && b.Read(&bytes)) {
-            recorder.Note('B', bytes);
-            a.Send(bytes, b.CharacterMs());
-        }
+        const int wake = Sooner(NextWake(a, b), status.MsToNextWrite(tally()));
+        const timespec wait = {wake / 1000, (wake % 1000) * 1000000L};
+        if (ppoll(p, 2, wake < 0 ? nullptr : &wait, &duringWait) < 0) continue;  // a signal
+        if (p[0].revents & POLLIN) Carry(a, b, ab, cut, recorder, 'A');
+        if (p[1].revents & POLLIN) Carry(b, a, ba, cut, recorder, 'B');
         a.Flush();
         b.Flush();
+        status.Update(tally(), false);
     }
+    status.Update(tally(), true);
     return 0;
 }
 
@@ -347,12 +518,33 @@ int Replay(const std::string& recordPath, const std::string& link, char side, in
     return 0;
 }
 
-int Usage()
+int Usage(const char* why = nullptr)
 {
+    if (why) std::fprintf(stderr, "quaverton-cable: %s\n", why);
     std::fprintf(stderr,
-                 "usage: quaverton-cable link LINK_A LINK_B [--record FILE]\n"
+                 "usage: quaverton-cable link LINK_A LINK_B [--record FILE] [--noise RATE] [--seed N]\n"
+                 "                            [--status FILE]\n"
                  "       quaverton-cable replay FILE LINK [--side A|B] [--lead-in MS] [--record OUT]\n");
     return 2;
+}
+
+bool ParseRate(const std::string& text, double* rate)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !(value >= 0 && value <= 1)) return false;
+    *rate = value;
+    return true;
+}
+
+bool ParseSeed(const std::string& text, uint32_t* seed)
+{
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || text[0] == '-' || *end != '\0' || errno != 0 || value > UINT32_MAX) return false;
+    *seed = static_cast<uint32_t>(value);
+    return true;
 }
 
 }  // namespace
@@ -360,7 +552,8 @@ int Usage()
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::string record;
+    LinkOptions linkOptions;
+    std::string& record = linkOptions.recordPath;
     char side = 'B';
     int leadIn = DEFAULT_LEAD_IN_MS;
     std::vector<std::string> plain;
@@ -369,6 +562,11 @@ int main(int argc, char** argv)
         else if (args[i] == "--side" && i + 1 < args.size() && (args[i + 1] == "A" || args[i + 1] == "B"))
             side = args[++i][0];
         else if (args[i] == "--lead-in" && i + 1 < args.size()) leadIn = std::atoi(args[++i].c_str());
+        else if (args[i] == "--noise" && i + 1 < args.size()) {
+            if (!ParseRate(args[++i], &linkOptions.noise)) return Usage("--noise takes a chance from 0 to 1");
+        } else if (args[i] == "--seed" && i + 1 < args.size()) {
+            if (!ParseSeed(args[++i], &linkOptions.seed)) return Usage("--seed takes a whole number from 0 to 4294967295");
+        } else if (args[i] == "--status" && i + 1 < args.size()) linkOptions.statusPath = args[++i];
         else if (args[i].compare(0, 2, "--") == 0) return Usage();
         else plain.push_back(args[i]);
     }
@@ -377,7 +575,7 @@ int main(int argc, char** argv)
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
-    if (plain.size() == 3 && plain[0] == "link") return Link(plain[1], plain[2], record);
+    if (plain.size() == 3 && plain[0] == "link") return Link(plain[1], plain[2], linkOptions);
     if (plain.size() == 3 && plain[0] == "replay") return Replay(plain[1], plain[2], side, leadIn, record);
     return Usage();
 }
