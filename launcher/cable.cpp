@@ -1,7 +1,7 @@
 // The virtual serial cable of the launcher, a Linux program:
 //
 //   quaverton-cable link LINK_A LINK_B [--record FILE] [--noise RATE] [--seed N]
-//                        [--status FILE]
+//                        [--status FILE] [--delivered PREFIX]
 //       A null-modem cable between two pseudo-terminals, named by the links
 //       LINK_A and LINK_B (each player's COM port opens one): every byte
 //       written into one end comes out of the other, unchanged, paced as a
@@ -27,6 +27,8 @@
 //       dropped beyond the queue's limit; H: the 32-bit FNV-1a hash of the
 //       delivered bytes, 8 lower-case hexadecimal digits. Once the line is
 //       quiet, W = D + R - I + C + O.
+//       --delivered PREFIX appends every byte delivered into B to PREFIX.A-B
+//       and every byte delivered into A to PREFIX.B-A, as they were taken.
 //   quaverton-cable replay FILE LINK [--side A|B] [--lead-in MS] [--record OUT]
 //       The recorded partner: each time the program opens the pseudo-terminal
 //       LINK, the writes that side (B unless told) made in the record FILE are
@@ -103,6 +105,7 @@ public:
         if (!link_.empty()) unlink(link_.c_str());
         if (slave_ >= 0) close(slave_);
         if (master_ >= 0) close(master_);
+        if (deliveredCopy_) std::fclose(deliveredCopy_);
     }
 
     // holdSlave keeps the slave open here too, so the end never hangs up
@@ -212,6 +215,10 @@ public:
         if (n <= 0) return;
         delivered_ += static_cast<uint64_t>(n);
         deliveredHash_ = Fnv1a(deliveredHash_, due.substr(0, static_cast<size_t>(n)));
+        if (deliveredCopy_) {
+            std::fwrite(due.data(), 1, static_cast<size_t>(n), deliveredCopy_);
+            std::fflush(deliveredCopy_);
+        }
         queue_.erase(queue_.begin(), queue_.begin() + n);
     }
 
@@ -220,6 +227,13 @@ public:
     uint64_t delivered() const { return delivered_; }
     uint32_t deliveredHash() const { return deliveredHash_; }
     uint64_t overflow() const { return overflow_; }
+    // Every byte delivered from now on is also appended to the file at path.
+    bool CopyDeliveredTo(const std::string& path, std::string* error)
+    {
+        deliveredCopy_ = std::fopen(path.c_str(), "ab");
+        if (deliveredCopy_ == nullptr) *error = "cannot write " + path + ": " + std::strerror(errno);
+        return deliveredCopy_ != nullptr;
+    }
 
     bool Pending() const { return !queue_.empty(); }
     // Milliseconds until the next queued byte is due (0 if it is; -1 for none).
@@ -250,6 +264,7 @@ private:
     uint64_t delivered_ = 0;
     uint32_t deliveredHash_ = FNV1A_START;
     uint64_t overflow_ = 0;
+    std::FILE* deliveredCopy_ = nullptr;
 };
 
 class Recorder {
@@ -366,6 +381,7 @@ private:
 struct LinkOptions {
     std::string recordPath;
     std::string statusPath;
+    std::string deliveredPrefix;
     double noise = 0;
     uint32_t seed = 1;
 };
@@ -416,6 +432,9 @@ int Link(const std::string& linkA, const std::string& linkB, const LinkOptions& 
     std::string error;
     if (!a.Open(linkA, true, &error) || !b.Open(linkB, true, &error) ||
         !recorder.Open(options.recordPath, &error) || !status.Write(tally(), &error))
+        return Fail(error);
+    if (!options.deliveredPrefix.empty() && (!b.CopyDeliveredTo(options.deliveredPrefix + ".A-B", &error) ||
+                                             !a.CopyDeliveredTo(options.deliveredPrefix + ".B-A", &error)))
         return Fail(error);
     // The signals are held except during the wait, so one that comes just
     // after the flags were looked at still ends the wait at once.
@@ -523,7 +542,7 @@ int Usage(const char* why = nullptr)
     if (why) std::fprintf(stderr, "quaverton-cable: %s\n", why);
     std::fprintf(stderr,
                  "usage: quaverton-cable link LINK_A LINK_B [--record FILE] [--noise RATE] [--seed N]\n"
-                 "                            [--status FILE]\n"
+                 "                            [--status FILE] [--delivered PREFIX]\n"
                  "       quaverton-cable replay FILE LINK [--side A|B] [--lead-in MS] [--record OUT]\n");
     return 2;
 }
@@ -567,6 +586,7 @@ int main(int argc, char** argv)
         } else if (args[i] == "--seed" && i + 1 < args.size()) {
             if (!ParseSeed(args[++i], &linkOptions.seed)) return Usage("--seed takes a whole number from 0 to 4294967295");
         } else if (args[i] == "--status" && i + 1 < args.size()) linkOptions.statusPath = args[++i];
+        else if (args[i] == "--delivered" && i + 1 < args.size()) linkOptions.deliveredPrefix = args[++i];
         else if (args[i].compare(0, 2, "--") == 0) return Usage();
         else plain.push_back(args[i]);
     }

@@ -3,9 +3,10 @@
 
 uint32_t Fnv1a(uint32_t hash, const std::string& bytes)
 {
-    constexpr uint32_t PRIME = 16777619u;
-    for (char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * PRIME;
-    return hash;
+    ByteTally tally;
+    tally.hash = hash;
+    for (char c : bytes) tally.Add(static_cast<unsigned char>(c));
+    return tally.hash;
 }
 
 LineNoise::LineNoise(double rate, uint32_t seed) : rate_(rate), state_(seed) {}

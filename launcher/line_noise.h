@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <string>
 
-// The 32-bit FNV-1a hash: start from FNV1A_START and continue it over the
-// bytes in order; hashing in pieces gives the same as hashing all at once.
-constexpr uint32_t FNV1A_START = 2166136261u;
+#include "terminal/tty_screen.h"
+
+// The 32-bit FNV-1a hash the terminal's tally keeps (ByteTally): start from
+// FNV1A_START and continue it over the bytes in order; hashing in pieces
+// gives the same as hashing all at once.
+constexpr uint32_t FNV1A_START = ByteTally::FNV_START;
 uint32_t Fnv1a(uint32_t hash, const std::string& bytes);
 
 class LineNoise {

@@ -228,19 +228,45 @@ std::string DescribeTally(HWND hWnd)
     return line;
 }
 
+// The process's open handles. Where the system's own count says 0 (Wine
+// gives none), the handle values are tried one by one: kernel handles are
+// small multiples of 4, and each one in use answers GetHandleInformation.
+DWORD CountHandles()
+{
+    DWORD handles = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &handles) && handles > 0) return handles;
+    DWORD flags;
+    for (UINT_PTR value = 4; value < 0x10000; value += 4)
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++handles;
+    return handles;
+}
+
+// Committed private memory, from a walk over the address space.
+SIZE_T PrivateBytes()
+{
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+        const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+        if (next <= at) break;
+        at = next;
+    }
+    return total;
+}
+
 std::string DescribeResources()
 {
     HANDLE self = GetCurrentProcess();
-    DWORD handles = 0;
-    GetProcessHandleCount(self, &handles);
-    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
-    K32GetProcessMemoryInfo(self, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    K32GetProcessMemoryInfo(self, &memory, sizeof memory);
     char line[160];
     std::snprintf(line, sizeof line, "handles %lu gdi %lu user %lu private_kb %lu working_kb %lu\n",
-                  static_cast<unsigned long>(handles), static_cast<unsigned long>(GetGuiResources(self, GR_GDIOBJECTS)),
+                  static_cast<unsigned long>(CountHandles()),
+                  static_cast<unsigned long>(GetGuiResources(self, GR_GDIOBJECTS)),
                   static_cast<unsigned long>(GetGuiResources(self, GR_USEROBJECTS)),
-                  static_cast<unsigned long>(memory.PrivateUsage / 1024),
+                  static_cast<unsigned long>(PrivateBytes() / 1024),
                   static_cast<unsigned long>(memory.WorkingSetSize / 1024));
     return line;
 }

@@ -38,7 +38,9 @@ constexpr WPARAM REQUEST_CURSOR = 6;  // the mouse cursor set: "arrow", "wait", 
 // What the terminal has been given to write so far: "shown COUNT hash HASH"
 // (FNV-1a, 8 hexadecimal digits), read under the screen's lock.
 constexpr WPARAM REQUEST_TALLY = 7;
-// What the program holds: "handles N gdi G user U private_kb P working_kb W".
+// What the program holds: "handles N gdi G user U private_kb P working_kb W"
+// (handles tried one by one where the system gives no count; GDI and USER
+// objects as the system counts them, 0 under Wine; committed private memory).
 constexpr WPARAM REQUEST_RESOURCES = 8;
 
 struct Reply {

@@ -26,7 +26,7 @@ export BED_DEADLINE=${BED_DEADLINE:-$((seconds + 420))}
 bed_start || exit 1
 
 # ---- Two players on the cable ----
-cable_args=(link "$BED_DIR/ttyA" "$BED_DIR/ttyB" --status "$BED_DIR/cable.status")
+cable_args=(link "$BED_DIR/ttyA" "$BED_DIR/ttyB" --status "$BED_DIR/cable.status" --delivered "$BED_DIR/delivered")
 [[ $noise == 0 ]] || cable_args+=(--noise "$noise" --seed "${SEED:-1}")
 bed__spawn cable "$BED_DIR/cable.log" "$BED_BUILD/quaverton-cable" "${cable_args[@]}"
 cable=$BED_LAST_PID
@@ -55,10 +55,11 @@ timed() {
   ((ms > slowest)) && slowest=$ms slowest_what="$3 on $1"
   return 0
 }
-# The cable's tally of one direction (A>B or B>A): "DELIVERED HASH", and the
-# whole line.
+# The cable's tally of one direction (A>B or B>A), and what the receiving
+# terminal should have been given of the bytes delivered that way: "COUNT
+# HASH" (every byte but a note's own byte after its "#").
 cable_line() { grep "^$1 " "$BED_DIR/cable.status" 2>/dev/null; }
-cable_tally() { cable_line "$1" | awk '{ for (i = 2; i < NF; i += 2) v[$i] = $(i + 1); print v["delivered"], v["hash"] }'; }
+cable_tally() { "$BED_TOOLS/byte_tally" --as-shown "$BED_DIR/delivered.${1/>/-}"; }
 # What a player's terminal was given: "COUNT HASH".
 shown() { bed_as "$1" drive tally | awk '{ print $2, $4 }'; }
 # settings PLAYER CHANGES...: the Settings dialog, each ID=VALUE set, then OK.
@@ -147,7 +148,10 @@ mapfile -t sounds < <(heard ten_notes 1)
 echo "soak: $soak_seconds s, $rounds rounds, $done_cycles connect/disconnect cycles, $done_cuts cuts, noise $noise"
 echo "line A>B: $(cable_line 'A>B')"
 echo "line B>A: $(cable_line 'B>A')"
-echo "shown by B: $(shown B); shown by A: $(shown A)"
+want_b=$(cable_tally 'A>B') want_a=$(cable_tally 'B>A') got_b=$(shown B) got_a=$(shown A)
+echo "B's terminal was given $got_b (count, hash), of the delivered bytes it shows: $want_b"
+echo "A's terminal was given $got_a, of the delivered bytes it shows: $want_a"
+echo "bytes delivered but not shown: B $((${want_b% *} - ${got_b% *})), A $((${want_a% *} - ${got_a% *}))"
 echo "rounds whose terminals did not show exactly what the cable delivered: $mismatches"
 echo "commands: $commands, the slowest answered after $slowest ms ($slowest_what)"
 echo "sounds heard from 10 notes sent: ${#sounds[@]}"
