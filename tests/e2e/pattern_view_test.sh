@@ -5,10 +5,7 @@
 # limits, and STOP leaving only PLAY and STOP painted until PLAY.
 source "$(dirname "$0")/bed.sh"
 source "$(dirname "$0")/view.sh"
-bed_start || exit 1
-dir=$(bed_workdir player)
-bed_launch "$dir"
-drive wait-window 30000 >/dev/null
+view_player || exit 1
 view_init || exit 1
 sleep 0.5
 want=$BED_DIR/want.png

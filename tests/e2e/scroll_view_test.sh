@@ -6,10 +6,7 @@
 # after every line, page and thumb scroll, both ways, as they did before it.
 source "$(dirname "$0")/bed.sh"
 source "$(dirname "$0")/view.sh"
-bed_start || exit 1
-dir=$(bed_workdir player)
-bed_launch "$dir"
-drive wait-window 30000 >/dev/null
+view_player || exit 1
 SETTINGS="TTY Settings..."
 
 # A 20-point terminal font, chosen in the font chooser and confirmed.

@@ -2,6 +2,7 @@
 # and the picture it should show, composed from the program's own bitmaps at
 # their places. Sourced after bed.sh by the tests that look at the view.
 #
+#   view_player                        bed_start and one player, shown
 #   view_init                          once the main window shows
 #   view_shot FILE                     the client area, from a screenshot
 #   view_expected FILE [name=value...] the view that state should paint
@@ -15,6 +16,13 @@
 
 VIEW_BITMAPS=${VIEW_BITMAPS:-$BED_BUILD}
 NOTE_COLOUR='#2211FF'   # red 34, green 17, blue 255
+
+# view_player: the display, the sound and one player, its window shown.
+view_player() {
+  bed_start || return 1
+  bed_launch "$(bed_workdir player)"
+  drive wait-window 30000 >/dev/null
+}
 
 # Client size and where the client area lies on the screen.
 view_init() {
