@@ -545,6 +545,19 @@ bed_launcher_leftovers() {
 # waiting for its handler to return; the milliseconds that took.
 command_ms() { drive send-command "$1" | sed -n 's/^returned after \([0-9]*\) ms$/\1/p'; }
 
+# bed_settings BUTTON ID=VALUE...: the current player's Settings dialog
+# ("TTY Settings..."), each control ID set to VALUE as a person would, then
+# the button BUTTON (1 OK, 2 Cancel); returns once the dialog has gone.
+bed_settings() {
+  local button=$1 change caption="TTY Settings..."
+  shift
+  drive post-command $IDM_SETTINGS >/dev/null
+  drive wait-dialog "$caption" 5000 >/dev/null
+  for change in "$@"; do drive dialog-set "$caption" "${change%%=*}" "${change#*=}" >/dev/null; done
+  drive dialog-command "$caption" "$button" >/dev/null
+  drive wait-dialog-gone "$caption" 5000 >/dev/null
+}
+
 # bed_connect: Connect in the current player's window (wait for it first),
 # then wait until the menu shows the connection.
 bed_connect() {

@@ -15,14 +15,7 @@ dir=$(bed_workdir player)
 BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
 expect_true "the player connects" bed_connect
 
-settings() {
-  drive post-command $IDM_SETTINGS >/dev/null
-  drive wait-dialog "$SETTINGS" 5000 >/dev/null
-  local change
-  for change in "${@:2}"; do drive dialog-set "$SETTINGS" "${change%%=*}" "${change#*=}" >/dev/null; done
-  drive dialog-command "$SETTINGS" "$1" >/dev/null
-  drive wait-dialog-gone "$SETTINGS" 5000 >/dev/null
-}
+settings() { bed_settings "$@"; }
 # The line settings the port was given, as Linux sees them: the rate and the
 # flow control, "19200 -crtscts ixon" (a pseudo-terminal keeps neither parity
 # nor data bits: Linux always makes it 8 bits without parity).

@@ -63,15 +63,10 @@ cable_tally() { "$BED_TOOLS/byte_tally" --as-shown "$BED_DIR/delivered.${1/>/-}"
 # What a player's terminal was given: "COUNT HASH".
 shown() { bed_as "$1" drive tally | awk '{ print $2, $4 }'; }
 # settings PLAYER CHANGES...: the Settings dialog, each ID=VALUE set, then OK.
-SETTINGS="TTY Settings..."
 settings() {
-  local player=$1 change
+  local player=$1
   shift
-  bed_as "$player" drive post-command $IDM_SETTINGS >/dev/null
-  bed_as "$player" drive wait-dialog "$SETTINGS" 5000 >/dev/null
-  for change in "$@"; do bed_as "$player" drive dialog-set "$SETTINGS" "${change%%=*}" "${change#*=}" >/dev/null; done
-  bed_as "$player" drive dialog-command "$SETTINGS" 1 >/dev/null
-  bed_as "$player" drive wait-dialog-gone "$SETTINGS" 5000 >/dev/null
+  bed_as "$player" bed_settings 1 "$@"
 }
 # Random keys: N characters of letters, digits, spaces and punctuation.
 KEYS='abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,;:!?-+=()'
