@@ -8,6 +8,7 @@
 #   scripts/fuzz.sh [SECONDS]
 #   FUZZ_PROGRAMS="tty_screen_fuzz ..."  only these programs
 #   FUZZ_MAX_LEN=N                       longest input (default 4096, as the tests use)
+#   FUZZ_RUNS=N                          end a program after N inputs, if sooner
 # Not part of scripts/test.sh, whose fuzz tests run a bounded number of inputs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,10 +42,13 @@ for name in "${programs[@]}"; do
 
   # New inputs go to the first folder, the corpus; the seeds are only read.
   rc=0
+  started=$(date +%s)
   nice -n 10 "$program" -max_total_time="$seconds" -max_len="${FUZZ_MAX_LEN:-4096}" \
+    -runs="${FUZZ_RUNS:--1}" \
     -timeout=20 -print_final_stats=1 -artifact_prefix="$findings/" \
     "$corpus" "$corpus-seeds" >"$log" 2>&1 || rc=$?
 
+  elapsed=$(($(date +%s) - started))
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
   status=$(grep -E '^#[0-9]+.* cov: ' "$log" | tail -n 1 || true)
   cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$status")
@@ -53,7 +57,7 @@ for name in "${programs[@]}"; do
   found=$(find "$findings" -type f | wc -l)
 
   printf '%-20s runs %-12s seconds %-6s cov %-6s ft %-7s corpus %-6s findings %s\n' \
-    "$name" "${runs:-?}" "$seconds" "${cov:-?}" "${ft:-?}" "$corpus_size" "$found"
+    "$name" "${runs:-?}" "$elapsed" "${cov:-?}" "${ft:-?}" "$corpus_size" "$found"
   if [[ $found -gt 0 || $rc -ne 0 ]]; then
     failed=1
     [[ $rc -ne 0 ]] && echo "  $name exited with $rc; see $log" >&2

@@ -33,5 +33,22 @@ if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures
   $sudo dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# A mirror in the middle of a sync can fail one index file; try again, and
+# if it still fails go on: the install below says whether anything it needs
+# is missing.
+updated=0
+for attempt in 1 2 3; do
+  $sudo apt-get update -qq && { updated=1; break; }
+  echo "setup: apt-get update failed (attempt $attempt of 3)" >&2
+  [[ $attempt -lt 3 ]] && sleep 10
+done
+install=($sudo apt-get install -y -qq --no-install-recommends)
+if ! "${install[@]}" "${missing[@]}"; then
+  [[ $updated -eq 1 ]] && exit 1
+  # With one architecture's update index missing, the newest versions of a
+  # library differ between amd64 and i386 and the two cannot be installed
+  # side by side; the release's own suite has both at the same version.
+  suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  echo "setup: installing from $suite alone, as an update index could not be fetched" >&2
+  "${install[@]}" -t "$suite" "${missing[@]}"
+fi
