@@ -255,19 +255,43 @@ SIZE_T PrivateBytes()
     return total;
 }
 
+// The blocks in use in all of the process's heaps, and their bytes: what
+// tells memory held by live allocations from a heap's committed slack.
+void HeapInUse(unsigned long* blocks, unsigned long long* bytes)
+{
+    *blocks = 0;
+    *bytes = 0;
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        if (!HeapLock(heaps[i])) continue;
+        PROCESS_HEAP_ENTRY entry = {};
+        while (HeapWalk(heaps[i], &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+                ++*blocks;
+                *bytes += entry.cbData;
+            }
+        HeapUnlock(heaps[i]);
+    }
+}
+
 std::string DescribeResources()
 {
     HANDLE self = GetCurrentProcess();
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
     K32GetProcessMemoryInfo(self, &memory, sizeof memory);
-    char line[160];
-    std::snprintf(line, sizeof line, "handles %lu gdi %lu user %lu private_kb %lu working_kb %lu\n",
+    unsigned long blocks;
+    unsigned long long inUse;
+    HeapInUse(&blocks, &inUse);
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "handles %lu gdi %lu user %lu private_kb %lu working_kb %lu heap_blocks %lu heap_kb %llu\n",
                   static_cast<unsigned long>(CountHandles()),
                   static_cast<unsigned long>(GetGuiResources(self, GR_GDIOBJECTS)),
                   static_cast<unsigned long>(GetGuiResources(self, GR_USEROBJECTS)),
                   static_cast<unsigned long>(PrivateBytes() / 1024),
-                  static_cast<unsigned long>(memory.WorkingSetSize / 1024));
+                  static_cast<unsigned long>(memory.WorkingSetSize / 1024), blocks, inUse / 1024);
     return line;
 }
 
