@@ -24,6 +24,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/e2e/process_figures.h"
+
 namespace {
 
 HANDLE port = INVALID_HANDLE_VALUE;
@@ -32,52 +34,14 @@ bool debugString = false;
 long every = 10000;
 FILE* report = nullptr;
 
-SIZE_T PrivateBytes()
-{
-    SIZE_T total = 0;
-    MEMORY_BASIC_INFORMATION region;
-    for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;) {
-        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
-        const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
-        if (next <= at) break;
-        at = next;
-    }
-    return total;
-}
-
-DWORD Handles()
-{
-    DWORD handles = 0, flags;
-    for (UINT_PTR value = 4; value < 0x10000; value += 4)
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++handles;
-    return handles;
-}
-
-// The blocks in use in all of the process's heaps, and their bytes.
-void HeapInUse(unsigned long* blocks, unsigned long* bytes)
-{
-    *blocks = *bytes = 0;
-    HANDLE heaps[64];
-    const DWORD count = GetProcessHeaps(64, heaps);
-    for (DWORD i = 0; i < count && i < 64; ++i) {
-        if (!HeapLock(heaps[i])) continue;
-        PROCESS_HEAP_ENTRY entry = {};
-        while (HeapWalk(heaps[i], &entry))
-            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
-                ++*blocks;
-                *bytes += entry.cbData;
-            }
-        HeapUnlock(heaps[i]);
-    }
-}
-
 void Report(const char* what, long count)
 {
-    unsigned long blocks, bytes;
+    unsigned long blocks;
+    unsigned long long bytes;
     HeapInUse(&blocks, &bytes);
-    std::fprintf(report, "%s %ld private_kb %lu handles %lu heap_blocks %lu heap_bytes %lu\n", what, count,
-                 static_cast<unsigned long>(PrivateBytes() / 1024), static_cast<unsigned long>(Handles()), blocks,
-                 bytes);
+    std::fprintf(report, "%s %ld private_kb %lu handles %lu heap_blocks %lu heap_bytes %llu\n", what, count,
+                 static_cast<unsigned long>(PrivateBytes() / 1024), static_cast<unsigned long>(CountHandles()),
+                 blocks, bytes);
     std::fflush(report);
 }
 
