@@ -2,17 +2,14 @@
 // least a program can do to take bytes from a serial port one at a time the
 // way the watch thread does (wait for the received-character event, ask the
 // queue's length, one overlapped read of one byte), with none of the
-// program's own work. What its committed private memory does per byte
-// received is what the program's own growth is set against.
-//   port_floor.exe PORT REPORT [--every N] [--debug-string] [--repaint]
+// program's own work. What its memory and heap do per byte received is what
+// the program's own growth is set against.
+//   port_floor.exe PORT REPORT [--every N]
 //   port_floor.exe PORT REPORT --cycles N
 //     PORT            the port to open (COM1)
 //     REPORT          a file: one line "bytes N private_kb K handles H
 //                     heap_blocks B heap_bytes S" at the start and after every
 //                     N bytes (default 10000)
-//     --debug-string  also writes a debugger string for each byte read
-//     --repaint       a window on the first thread; the reading thread marks
-//                     a cell of it dirty and has it painted for each byte
 //     --cycles N      no reading: N times what Connect and Disconnect do to the
 //                     port (open and set it up, a thread waiting for the
 //                     comm event, the mask cleared to end that wait, close),
@@ -29,8 +26,6 @@
 namespace {
 
 HANDLE port = INVALID_HANDLE_VALUE;
-HWND window = nullptr;
-bool debugString = false;
 long every = 10000;
 FILE* report = nullptr;
 
@@ -124,32 +119,10 @@ DWORD WINAPI Reader(LPVOID)
                 GetOverlappedResult(port, &read, &n, TRUE);
             }
             if (n != 1) continue;
-            if (debugString) OutputDebugStringA("\n\rIO Pending");
-            if (window) {
-                RECT cell = {static_cast<LONG>(bytes % 80) * 8, 0, static_cast<LONG>(bytes % 80) * 8 + 8, 16};
-                InvalidateRect(window, &cell, FALSE);
-                UpdateWindow(window);
-            }
             if (++bytes % every == 0) Report(bytes);
         }
     }
     return 0;
-}
-
-LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hWnd, &ps);
-        FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        EndPaint(hWnd, &ps);
-        return 0;
-    }
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(hWnd, message, wParam, lParam);
 }
 
 }  // namespace
@@ -157,16 +130,13 @@ LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: port_floor PORT REPORT [--every N] [--debug-string] [--repaint] | --cycles N\n");
+        std::fprintf(stderr, "usage: port_floor PORT REPORT [--every N] | --cycles N\n");
         return 2;
     }
-    bool repaint = false;
     long cycles = 0;
     for (int i = 3; i < argc; ++i) {
         if (std::strcmp(argv[i], "--every") == 0 && i + 1 < argc) every = std::atol(argv[++i]);
         else if (std::strcmp(argv[i], "--cycles") == 0 && i + 1 < argc) cycles = std::atol(argv[++i]);
-        else if (std::strcmp(argv[i], "--debug-string") == 0) debugString = true;
-        else if (std::strcmp(argv[i], "--repaint") == 0) repaint = true;
     }
     if (every <= 0) every = 10000;
     report = std::fopen(argv[2], "w");
@@ -178,25 +148,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    if (repaint) {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "PortFloor";
-        RegisterClassA(&wc);
-        window = CreateWindowA("PortFloor", "port floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700, 100,
-                               nullptr, nullptr, wc.hInstance, nullptr);
-    }
     HANDLE reader = CreateThread(nullptr, 0, Reader, nullptr, 0, nullptr);
-    if (window) {
-        MSG msg;
-        while (MsgWaitForMultipleObjects(1, &reader, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-    } else {
-        WaitForSingleObject(reader, INFINITE);
-    }
+    WaitForSingleObject(reader, INFINITE);
+    CloseHandle(reader);
     return 0;
 }

@@ -158,8 +158,8 @@ delta() {
 echo "A after round 1 -> at the end: $(delta "${start_a:-}" "$end_a")"
 echo "B after round 1 -> at the end: $(delta "${start_b:-}" "$end_b")"
 # heap_blocks and heap_kb are what live allocations hold. Wine's serial layer
-# keeps four small blocks (176 bytes) of many a comm-event wait: port_floor
-# shows the same for each burst it receives and each wait Disconnect ends, so
+# keeps a few small blocks of many a comm-event wait: port_floor keeps three
+# (172 bytes) for each burst it receives and each wait Disconnect ends, so
 # they are printed here, not held to a bound.
 
 expect "every round's bytes were shown exactly as the cable delivered them" "$mismatches" 0
