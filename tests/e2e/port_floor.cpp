@@ -40,8 +40,6 @@ void Report(const char* what, long count)
     std::fflush(report);
 }
 
-void Report(long bytes) { Report("bytes", bytes); }
-
 HANDLE OpenPort(const char* name)
 {
     HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
@@ -73,11 +71,14 @@ DWORD WINAPI Waiter(LPVOID started)
 
 int Cycles(const char* name, long cycles)
 {
-    HANDLE started = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     Report("cycles", 0);
+    HANDLE started = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     for (long i = 1; i <= cycles; ++i) {
         port = OpenPort(name);
-        if (port == INVALID_HANDLE_VALUE) return 1;
+        if (port == INVALID_HANDLE_VALUE) {
+            CloseHandle(started);
+            return 1;
+        }
         SetCommMask(port, EV_RXCHAR);
         HANDLE waiter = CreateThread(nullptr, 0, Waiter, started, 0, nullptr);
         WaitForSingleObject(started, INFINITE);
@@ -99,7 +100,7 @@ DWORD WINAPI Reader(LPVOID)
     read.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     SetCommMask(port, EV_RXCHAR);
     long bytes = 0;
-    Report(bytes);
+    Report("bytes", bytes);
     const DWORD until = GetTickCount() + 3600 * 1000;
     while (static_cast<LONG>(until - GetTickCount()) > 0) {
         DWORD mask = 0, got;
@@ -119,7 +120,7 @@ DWORD WINAPI Reader(LPVOID)
                 GetOverlappedResult(port, &read, &n, TRUE);
             }
             if (n != 1) continue;
-            if (++bytes % every == 0) Report(bytes);
+            if (++bytes % every == 0) Report("bytes", bytes);
         }
     }
     return 0;
