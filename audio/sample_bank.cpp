@@ -1,5 +1,5 @@
 // Loading the two sample banks. A bank is the file's bytes from byte 44 on,
-// as many as the RIFF size field says, played as 8-bit unsigned mono samples
+// as many as the RIFF size field says (at most MAX_BANK_LENGTH), played as 8-bit unsigned mono samples
 // whatever the file's own format chunk claims.
 #include "audio/sample_bank.h"
 
@@ -51,13 +51,16 @@ bool ReadSampleBank(std::FILE* wr, const char* fileName, unsigned char** buffer,
     if (got < SAMPLE_HEADER_BYTES)
         return Refuse(errors, "WAVE FILE " + name + " IS TOO SHORT FOR ITS 44-BYTE HEADER");
 
-    const int32_t L = riffheader.dlength;
-    if (L < MIN_BANK_LENGTH)
+    // The size field is unsigned in the file: one of 2 GiB or more (a header
+    // written to a pipe says 0xFFFFFFFF) is a long file, not a negative one.
+    const uint32_t riffSize = static_cast<uint32_t>(riffheader.dlength);
+    if (riffSize < static_cast<uint32_t>(MIN_BANK_LENGTH))
         return Refuse(errors, "WAVE FILE " + name +
                                   " HOLDS TOO FEW SAMPLES (RIFF SIZE MUST EXCEED 1000)");
-    if (L > MAX_BANK_LENGTH)
-        return Refuse(errors, "WAVE FILE " + name + " IS TOO LONG (RIFF SIZE MUST BE AT MOST " +
-                                  std::to_string(MAX_BANK_LENGTH) + ")");
+    // A longer file plays its first MAX_BANK_LENGTH bytes; nothing past them
+    // is read.
+    const int32_t L = riffSize > static_cast<uint32_t>(MAX_BANK_LENGTH) ? MAX_BANK_LENGTH
+                                                                         : static_cast<int32_t>(riffSize);
 
     auto* bytes = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(L)));
     if (bytes == nullptr) return Refuse(errors, "INSUFFICIENT MEMORY");

@@ -48,7 +48,8 @@ constexpr int32_t MIN_BANK_LENGTH = 1001;
 
 // Positions are 32-bit floats. From 2^23 bytes on, the slowest step any
 // trigger uses (0.5) no longer moves the position, so a longer bank could
-// never reach its end test.
+// never reach its end test: a file whose RIFF size is larger gives a bank of
+// this length, its first 2^23 bytes from byte 44 on.
 constexpr int32_t MAX_BANK_LENGTH = 1 << 23;
 
 // The silent level of an 8-bit unsigned sample.

@@ -8,7 +8,6 @@
 // exists in one place, ReleaseOutput, so no failure path leaks.
 #include "audio/wave_output.h"
 
-#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <utility>
@@ -28,7 +27,6 @@ char szFileName[128];
 HMMIO hmmio = nullptr;
 MMCKINFO mmckinfoParent;
 MMCKINFO mmckinfoSubchunk;
-DWORD dwFmtSize = 0;
 HLOCAL hFormat = nullptr;
 WAVEFORMATEX* pFormat = nullptr;
 HPSTR lpData = nullptr;
@@ -108,47 +106,76 @@ void ReleaseOutput()
     if (hmmio) CloseFile();
 }
 
-// The chunk walk that keeps damaged sizes away from the RIFF reader.
-BOOL CheckLayout()
-{
-    std::FILE* file = std::fopen(szFileName, "rb");
-    if (file == nullptr) return TRUE;  // the RIFF reader reports it
-    const char* text = FormatFileFaultText(CheckFormatFile(file));
-    std::fclose(file);
-    return text ? Fail(text) : TRUE;
-}
+// The format file's steps read it through the system's RIFF reader. Before
+// each search the same search is made over the file's bytes, read through the
+// same handle, so a chunk size that would send the reader back over the file
+// is refused before the reader sees it.
+class SystemFormatReader final : public FormatFileReader, public ByteSource {
+public:
+    RiffFind FindRiffWave(RiffChunk& riff) override
+    {
+        riff.id = RIFF_ID;
+        return Find(riff, nullptr, mmckinfoParent, nullptr, MMIO_FINDRIFF);
+    }
 
-BOOL ReadFormat()
-{
-    mmckinfoParent.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    if (mmioDescend(hmmio, &mmckinfoParent, nullptr, MMIO_FINDRIFF)) return Fail("Not A Wave File");
-    mmckinfoSubchunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    if (mmioDescend(hmmio, &mmckinfoSubchunk, &mmckinfoParent, MMIO_FINDCHUNK))
-        return Fail("Corrupt Wave File");
-    dwFmtSize = mmckinfoSubchunk.cksize;
-    // Never smaller than a WAVEFORMATEX, zero-filled, so the device never reads
-    // past a 16-byte PCM format.
-    const DWORD allocSize = dwFmtSize < sizeof(WAVEFORMATEX) ? sizeof(WAVEFORMATEX) : dwFmtSize;
-    hFormat = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<WORD>(allocSize));
-    if (hFormat == nullptr) return Fail("Error Allocating Format Chunk");
-    pFormat = static_cast<WAVEFORMATEX*>(LocalLock(hFormat));
-    if (pFormat == nullptr) return Fail("Cannot Lock Format Chunk");
-    if (mmioRead(hmmio, reinterpret_cast<HPSTR>(pFormat), static_cast<LONG>(dwFmtSize)) !=
-        static_cast<LONG>(dwFmtSize))
-        return Fail("Cannot Read Format Chunk");
-    if (pFormat->wFormatTag != WAVE_FORMAT_PCM) return Fail("NOT a pcm file");
-    if (waveOutOpen(nullptr, WAVE_MAPPER, pFormat, 0, 0, WAVE_FORMAT_QUERY)) return Fail("Cannot Play Format");
-    return TRUE;
-}
+    RiffFind FindChunk(uint32_t id, const RiffChunk& parent, RiffChunk& chunk) override
+    {
+        chunk.id = id;
+        return Find(chunk, &parent, mmckinfoSubchunk, &mmckinfoParent, MMIO_FINDCHUNK);
+    }
 
-BOOL FindData()
+    void Leave(const RiffChunk&) override { mmioAscend(hmmio, &mmckinfoSubchunk, 0); }
+
+    int32_t Read(void* to, int32_t count) override { return mmioRead(hmmio, static_cast<HPSTR>(to), count); }
+
+    void* AllocFormat(uint16_t bytes, const char** failText) override
+    {
+        hFormat = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, bytes);
+        if (hFormat == nullptr) {
+            *failText = "Error Allocating Format Chunk";
+            return nullptr;
+        }
+        pFormat = static_cast<WAVEFORMATEX*>(LocalLock(hFormat));
+        if (pFormat == nullptr) *failText = "Cannot Lock Format Chunk";
+        return pFormat;
+    }
+
+    bool CanPlay(const void* format) override
+    {
+        return waveOutOpen(nullptr, WAVE_MAPPER, static_cast<const WAVEFORMATEX*>(format), 0, 0,
+                           WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR;
+    }
+
+    uint32_t ReadAt(uint32_t offset, void* to, uint32_t count) override
+    {
+        if (offset > MAX_READ_BYTES) return 0;  // past any file the reader's signed offsets reach
+        if (mmioSeek(hmmio, static_cast<LONG>(offset), SEEK_SET) != static_cast<LONG>(offset)) return 0;
+        const LONG got = mmioRead(hmmio, static_cast<HPSTR>(to), static_cast<LONG>(count));
+        return got > 0 ? static_cast<uint32_t>(got) : 0;
+    }
+
+private:
+    RiffFind Find(RiffChunk& chunk, const RiffChunk* parent, MMCKINFO& info, const MMCKINFO* parentInfo,
+                  UINT flags)
+    {
+        const LONG at = mmioSeek(hmmio, 0, SEEK_CUR);
+        RiffChunk walked = chunk;
+        uint32_t next = 0;
+        const RiffFind walk = SearchChunk(*this, static_cast<uint32_t>(at), parent, chunk.id, walked, &next);
+        mmioSeek(hmmio, at, SEEK_SET);
+        if (walk == RiffFind::Endless) return walk;
+        info.ckid = chunk.id;
+        info.fccType = chunk.type;
+        if (mmioDescend(hmmio, &info, parentInfo, flags)) return RiffFind::NotFound;
+        chunk = {info.ckid, info.cksize, info.fccType, info.dwDataOffset};
+        return RiffFind::Found;
+    }
+};
+
+// Steps 10 and 11: the device opened in the format read, then the format
+// memory freed.
+BOOL OpenDevice()
 {
-    mmioAscend(hmmio, &mmckinfoSubchunk, 0);
-    mmckinfoSubchunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
-    if (mmioDescend(hmmio, &mmckinfoSubchunk, &mmckinfoParent, MMIO_FINDCHUNK))
-        return Fail("No data sub Chunk");
-    dwDataSize = mmckinfoSubchunk.cksize;
-    if (dwDataSize == 0) return Fail("Data Size Zero");
     if (waveOutOpen(&hWaveOut, WAVE_MAPPER, pFormat, reinterpret_cast<DWORD_PTR>(hOwner), 0,
                     CALLBACK_WINDOW)) {
         hWaveOut = nullptr;
@@ -204,10 +231,15 @@ BOOL OpenWaveOutput(HWND hWnd)
 {
     hOwner = hWnd;
     std::strcpy(szFileName, "ding.wav");
-    if (!CheckLayout()) return FALSE;
     hmmio = mmioOpenA(szFileName, nullptr, MMIO_READ | MMIO_ALLOCBUF);
     if (hmmio == nullptr) return Fail("Failed To Open FilE");
-    if (ReadFormat() && FindData() && MakeBlocks() && QueueFirstBlocks()) return TRUE;
+    SystemFormatReader reader;
+    const void* format = nullptr;
+    uint32_t dataSize = 0;
+    const char* refusal = ReadFormatFile(reader, &format, &dataSize);
+    dwDataSize = dataSize;
+    if (refusal != nullptr) Fail(refusal);
+    else if (OpenDevice() && MakeBlocks() && QueueFirstBlocks()) return TRUE;
     ReleaseOutput();
     return FALSE;
 }

@@ -4,6 +4,9 @@
 
 //   capture_analyze CAPTURE [--ref-hz F]      one line per sound, then "sounds N"
 //   capture_analyze CAPTURE --gaps            drop-outs inside the sounding stretch
+//   capture_analyze CAPTURE --changes         how many samples from --from to --to move by
+//                                             more than the tolerance from the one before,
+//                                             and when the first does: any sound in any format
 // Options: --rate R (44100)  --tolerance N (2)  --min-silence-ms MS (20)
 //          --skip-ms MS (5)  --window-ms MS (100)  --gap-ms MS (2)
 //          --from MS --to MS (the stretch --gaps looks at; default first to last sound)
@@ -28,6 +31,7 @@ struct Options {
     double skipMs = 5.0;
     double windowMs = 100.0;
     bool gaps = false;
+    bool changes = false;
     // A held value of 2 ms is a drop-out: the flat top of the slowest tone
     // the voices play (a 441 Hz bank at half speed) lasts well under 0.5 ms.
     double gapMs = 2.0;
@@ -38,7 +42,7 @@ struct Options {
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: capture_analyze CAPTURE [--ref-hz F] [--gaps] [--rate R] [--tolerance N]\n"
+                 "usage: capture_analyze CAPTURE [--ref-hz F] [--gaps] [--changes] [--rate R] [--tolerance N]\n"
                  "       [--min-silence-ms MS] [--skip-ms MS] [--window-ms MS] [--gap-ms MS]\n"
                  "       [--from MS] [--to MS]\n");
     return 2;
@@ -50,8 +54,8 @@ bool ReadOptions(int argc, char** argv, Options& o)
     o.capture = argv[1];
     for (int i = 2; i < argc; ++i) {
         const std::string name = argv[i];
-        if (name == "--gaps") {
-            o.gaps = true;
+        if (name == "--gaps" || name == "--changes") {
+            (name == "--gaps" ? o.gaps : o.changes) = true;
             continue;
         }
         if (i + 1 >= argc) return false;
@@ -102,6 +106,21 @@ int PrintGaps(const e2e::Samples& s, const Options& o)
     return 0;
 }
 
+// A stream whose samples are not 8-bit mono (the format file can make them
+// anything) is not silent at 128 when idle, but it is still steady.
+int PrintChanges(const e2e::Samples& s, const Options& o)
+{
+    const size_t to = o.toMs >= 0 ? std::min(s.size(), ToSamples(o.toMs, o.rate)) : s.size();
+    size_t count = 0, first = 0;
+    for (size_t i = std::max<size_t>(1, ToSamples(std::max(0.0, o.fromMs), o.rate)); i < to; ++i) {
+        if (std::abs(int(s[i]) - int(s[i - 1])) <= o.silence.tolerance) continue;
+        if (count++ == 0) first = i;
+    }
+    if (count == 0) std::printf("changes 0 first none\n");
+    else std::printf("changes %zu first %.1f\n", count, ToMs(first, o.rate));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -113,5 +132,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "capture_analyze: cannot read %s\n", o.capture.c_str());
         return 1;
     }
+    if (o.changes) return PrintChanges(samples, o);
     return o.gaps ? PrintGaps(samples, o) : PrintSounds(samples, o);
 }

@@ -2,12 +2,17 @@
 // good format file, or a malformed file that start-up must refuse.
 
 //   e2e_wavs KIND FILE [--hz F] [--ms N] [--amp A] [--bytes N] [--rate R]
+//   e2e_wavs --shapes DIR  writes DIR/NAME.wav for every WAV shape and prints
+//                          a line NAME<tab>AS-FORMAT<tab>AS-BANK for each: what
+//                          the program does with it as "ding.wav" and as
+//                          "SAMPLE2.WAV" (see tests/e2e/wav_shapes.h)
 //   e2e_wavs --help      lists the kinds
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "tests/e2e/wav_shapes.h"
 #include "tests/e2e/wav_writer.h"
 
 namespace {
@@ -36,11 +41,25 @@ bool ReadOptions(int argc, char** argv, e2e::WavOptions& o)
     return true;
 }
 
+int WriteShapes(const std::string& dir)
+{
+    for (const e2e::WavShape& shape : e2e::WavShapes()) {
+        if (!e2e::WriteBytes(dir + "/" + shape.name + ".wav", shape.bytes)) {
+            std::fprintf(stderr, "e2e_wavs: cannot write %s/%s.wav\n", dir.c_str(), shape.name.c_str());
+            return 1;
+        }
+        std::printf("%s\t%s\t%s\n", shape.name.c_str(), shape.asFormat.c_str(),
+                    e2e::BankText(shape.asBank, "SAMPLE2.WAV").c_str());
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "--help") == 0) return Usage(stdout, 0);
+    if (argc == 3 && std::strcmp(argv[1], "--shapes") == 0) return WriteShapes(argv[2]);
     e2e::WavOptions options;
     if (argc < 3 || !ReadOptions(argc, argv, options)) return Usage(stderr, 2);
     const auto bytes = e2e::NamedWav(argv[1], options);

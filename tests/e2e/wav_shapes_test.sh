@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# WAV files shaped as sound programs write them (tests/e2e/wav_shapes.cpp),
+# each given to the program in one role: "format" puts it in place of
+# ding.wav, "bank" in place of SAMPLE2.WAV (bank 1, which the key Q plays).
+# Every file either starts the program, and then the key is heard, or shows
+# the text of the step that refuses it; every run ends with exit code 0.
+#   wav_shapes_test.sh format|bank [NAME...]   (names: only those shapes)
+source "$(dirname "$0")/bed.sh"
+role=${1:-}
+[[ $role == format || $role == bank ]] || { echo "usage: $0 format|bank [NAME...]" >&2; exit 2; }
+shift
+bed_start || exit 1
+shapes=$BED_DIR/shapes
+mkdir -p "$shapes"
+table=$(bed_wav --shapes "$shapes") || exit 1
+# And files another sound program wrote, as a user would make them: sox
+# writes the canonical header for 8 and 16 bits, WAVE_FORMAT_EXTENSIBLE with a
+# fact chunk for 24 bits, and format tag 3 with a fact chunk for floats.
+sox_file() { sox -n -r "$2" "${@:3}" "$shapes/$1.wav" synth 0.2 sine 441 || exit 1; }
+sox_file sox-pcm8-22050 22050 -b 8 -c 1
+sox_file sox-pcm16-stereo-44100 44100 -b 16 -c 2
+sox_file sox-pcm24-48000 48000 -b 24 -c 1
+sox_file sox-float-44100 44100 -e floating-point -b 32 -c 1
+table+=$'\nsox-pcm8-22050\tstarts\tloads\nsox-pcm16-stereo-44100\tstarts\tloads'
+table+=$'\nsox-pcm24-48000\tNOT a pcm file\tloads\nsox-float-44100\tNOT a pcm file\tloads'
+tone=$BED_DIR/tone.wav
+bed_wav tone "$tone" --hz 441 --ms 400 --amp 110
+
+# heard_after_key NAME: Q is posted 500 ms into a capture; the output must
+# hold still until then and move after it. The file may set any output
+# format and rate, so "move" is any change from one sample to the next, not a
+# pitch (at 8000 Hz the banks' tone comes out at 80 Hz, whose steps at the
+# capture's 44100 Hz are about one level). Before the key a few changes are
+# allowed: a drop-out of the stream under load moves a steady level that is
+# not the server's silence.
+heard_after_key() {
+  local capture=$BED_DIR/$1.raw before after
+  bed_capture_start "$capture" || return 1
+  sleep 0.5
+  drive post-char q >/dev/null
+  sleep 2.5
+  bed_capture_stop
+  before=$(analyze "$capture" --changes --tolerance 0 --from 50 --to 450)
+  after=$(analyze "$capture" --changes --tolerance 0 --from 450)
+  expect_true "$1: still before the key ($before)" within "$(field changes "$before")" 0 20
+  expect_true "$1: the key is heard within 2.5 s ($after)" within "$(field first "$after")" 450 3000
+}
+
+# one_of NAME ACTUAL CAPTION TEXTS: ACTUAL is "CAPTION|TEXT" for one of the
+# texts of TEXTS, separated by '|'.
+one_of() {
+  local text
+  IFS='|' read -ra texts <<<"$4"
+  for text in "${texts[@]}"; do [[ $2 == "$3|$text" ]] && { expect "$1" "$2" "$2"; return; }; done
+  expect "$1" "$2" "$3|$4"
+}
+
+while IFS=$'\t' read -r name as_format as_bank; do
+  (($# == 0)) || [[ " $* " == *" $name "* ]] || continue
+  if [[ $role == format ]]; then
+    want=$as_format ok=starts caption=Error place=ding.wav banks=("$tone=SAMPLE2.WAV" "$tone=SAMPLE.WAV")
+  else
+    want=$as_bank ok=loads caption=ERROR place=SAMPLE2.WAV banks=("$tone=SAMPLE.WAV")
+  fi
+  [[ $want == - ]] && continue
+  dir=$(bed_workdir "$name" "${banks[@]}" "$shapes/$name.wav=$place")
+  bed_launch "$dir"
+  if [[ $want == "$ok" ]]; then
+    expect_match "$name: the window opens" "$(drive wait-window 20000)" '^[0-9]+ [0-9]+ '
+    # The splash timer shows the window even while a start-up message is up.
+    expect "$name: no message" "$(drive no-msgbox 300)" none
+    heard_after_key "$name"
+    bed_close "$name: ends with exit code 0"
+  else
+    # One text, or several (a|b) where a later step's text depends on memory.
+    one_of "$name: message" "$(drive wait-msgbox 20000)" "$caption" "$want"
+    drive press-msgbox 1 >/dev/null
+    bed_wait_exit 20
+    expect "$name: ends with exit code 0" "$BED_EXIT" 0
+  fi
+done <<<"$table"
+bed_finish
