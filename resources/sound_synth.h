@@ -20,7 +20,10 @@ constexpr uint32_t OUTPUT_RATE = 44100;
 // both sequencers playing, a peer streaming at 9600 bit/s, a data block every
 // 5 s, half of them held by XOFF), 180 s each: 1024 bytes broke up 3 to 7
 // times, 1536 bytes 9 times, 2048 bytes not at all; the key-to-sound latency
-// was a median 46, 48 and 61 ms.
+// was a median 46, 48 and 61 ms. Blocks of whole 10 ms periods of Wine's
+// sound path answer sooner (882 bytes: a median 42 ms) but broke up some 40
+// times in 3 minutes of the same stress where the floor broke up 1 to 18
+// times: the refills wait behind the window's painting.
 constexpr uint32_t BLOCK_BYTES = 2048;
 
 // Bank 1: a struck wooden bar (marimba-like), pitched at C4. It is played at

@@ -14,7 +14,13 @@
 # over from one driver process, and the gaps in it are counted.
 #   BED_BUILD=build/win32 bash tests/e2e/latency_bench.sh
 #   CONFIGS="shipped floor"  the configurations measured; N (or bytes:N) is
-#                            the program with N-byte blocks
+#                            the program with N-byte blocks, floor:N the
+#                            floor with N-byte blocks
+#   BREAKUPS=3               each start plays half its keys, then has its
+#                            stream break up that many times (the process
+#                            stopped for BREAK_MS, 200, then 1 s to settle),
+#                            then the other half: the figures are given for
+#                            the keys before and after the break-ups
 source "$(dirname "$0")/bed.sh"
 export BED_DEADLINE=${BED_DEADLINE:-1800}
 bed_start || exit 1
@@ -31,11 +37,11 @@ echo "shipped block: $shipped_bytes bytes, $(awk -v b="$shipped_bytes" 'BEGIN { 
 
 # config_dir NAME: the working folder of one configuration, made once.
 config_dir() {
-  local name=$1 dir=$BED_DIR/work/$1 banks=("$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV") bytes
+  local name=$1 dir=$BED_DIR/work/${1/:/-} banks=("$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV") bytes
   [[ -d $dir ]] && { echo "$dir"; return; }
   case $name in
     shipped) bed_workdir "$name" "${banks[@]}" ;;
-    floor) bed_workdir "$name" "${banks[@]}" "$BED_BUILD/tests/e2e/stream_floor.exe" ;;
+    floor | floor:*) bed_workdir "${name/:/-}" "${banks[@]}" "$BED_BUILD/tests/e2e/stream_floor.exe" ;;
     *)
       bytes=${name#bytes:}
       bed_wav format "$wavs/ding-$bytes.wav" --rate 44100 --bytes "$bytes" >/dev/null
@@ -44,12 +50,33 @@ config_dir() {
   esac
 }
 
+breakups=${BREAKUPS:-0}
+floor_bytes() { [[ $1 == floor:* ]] && echo "${1#floor:}" || echo "$shipped_bytes"; }
+# list_name NAME PART: the figures' name for the keys of PART (posts: all).
+list_name() { [[ $2 == posts ]] && echo "$1" || echo "$1-$2"; }
+# post_keys N FILE: N keys 600 ms apart, each post's time in FILE.
+post_keys() { drive post-char-timed "$(printf 'q%.0s' $(seq "$1"))" 600 >"$2"; }
+
+# break_up NAME: the running program's process stopped BREAK_MS (200) and
+# let go, BREAKUPS times, 1 s apart: its stream runs dry each time.
+break_up() {
+  local pid i exe=quaverton.exe
+  [[ $1 == floor* ]] && exe=stream_floor.exe
+  pid=$(bed_program_process "$exe") || { bed_log "no process of $exe to stop"; return 1; }
+  for ((i = 0; i < breakups; i++)); do
+    kill -STOP "$pid"
+    sleep "$(awk -v ms="${BREAK_MS:-200}" 'BEGIN { print ms / 1000 }')"
+    kill -CONT "$pid"
+    sleep 1
+  done
+}
+
 # One start of a configuration: its keys' posts and the onsets they made.
 measure_start() {
   local name=$1 round=$2 dir capture
   dir=$(config_dir "$name")
-  if [[ $name == floor ]]; then
-    bed_launch "$dir" stream_floor.exe --bytes "$shipped_bytes"
+  if [[ $name == floor* ]]; then
+    bed_launch "$dir" stream_floor.exe --bytes "$(floor_bytes "$name")"
   else
     bed_launch "$dir"
   fi
@@ -58,15 +85,27 @@ measure_start() {
   capture=$BED_DIR/latency-$name-$round.raw
   bed_capture_start "$capture" || return 1
   sleep 0.5
-  drive post-char-timed "$(printf 'q%.0s' $(seq "$keys"))" 600 >"$capture.posts"
+  if ((breakups > 0)); then
+    post_keys $((keys / 2)) "$capture.before"
+    break_up "$name"
+    post_keys $((keys - keys / 2)) "$capture.after"
+  else
+    post_keys "$keys" "$capture.posts"
+  fi
   sleep 0.8
   bed_capture_stop
   # What the sound server holds of the program's stream, beside its figures.
   server=$(pactl list sink-inputs | awk '/Buffer Latency/ { b = $3 } /Sink Latency/ { s = $3 }
     END { printf "server buffer %.0f ms + sink %.0f ms", b / 1000, s / 1000 }')
-  analyze "$capture" --ref-hz 441 | latency_figures "$capture.posts" "$(bed_capture_epoch "$capture")" \
-    "$name, start $round ($server)" --list >>"$BED_DIR/latency-$name.list"
-  if [[ $name == floor ]]; then drive send-close >/dev/null; else drive send-close >/dev/null; drive press-msgbox 1 >/dev/null; fi
+  local report epoch part
+  report=$(analyze "$capture" --ref-hz 441)
+  epoch=$(bed_capture_epoch "$capture")
+  for part in posts before after; do
+    [[ -f $capture.$part ]] || continue
+    latency_figures "$capture.$part" "$epoch" "$(list_name "$name" "$part"), start $round ($server)" --list \
+      <<<"$report" >>"$BED_DIR/latency-$(list_name "$name" "$part").list"
+  done
+  if [[ $name == floor* ]]; then drive send-close >/dev/null; else drive send-close >/dev/null; drive press-msgbox 1 >/dev/null; fi
   bed_wait_exit 20 >/dev/null
 }
 
@@ -74,11 +113,15 @@ measure_start() {
 # later than every one after it (seen with every configuration, whichever
 # came first), so one start is made and left out before the measured ones.
 measure_start "${configs[0]}" warm-up
-rm -f "$BED_DIR/latency-${configs[0]}.list"
+rm -f "$BED_DIR"/latency-*.list
 for ((round = 1; round <= rounds; round++)); do
   for name in "${configs[@]}"; do measure_start "$name" "$round"; done
 done
+lists=()
 for name in "${configs[@]}"; do
+  if ((breakups > 0)); then lists+=("$name-before" "$name-after"); else lists+=("$name"); fi
+done
+for name in "${lists[@]}"; do
   grep -hv '^ms ' "$BED_DIR/latency-$name.list" | sed "s/^/  /"
   grep -h '^ms ' "$BED_DIR/latency-$name.list" | awk -v name="$name" '
     { v[++n] = $2 }

@@ -5,15 +5,15 @@
 # patterns; each step's onset is found in the captured sound and the spacing
 # of neighbouring steps is set against its nominal tick period.
 # A voice start is heard at the start of the next mixed block, so single
-# spacings carry up to one block of rounding (BLOCK bytes at 44100 Hz, the
-# shipped 2048 by default: 46.4 ms); a bar's eight steps span seven periods,
+# spacings carry up to one block of rounding (BLOCK bytes at 44100 Hz, by
+# default the block of the build's own ding.wav); a bar's eight steps span seven periods,
 # so the bar's mean spacing carries a seventh of it, and a whole pass over the
 # eight patterns (72 ticks, 16.2 s) a 72nd. Smaller blocks round less but
 # under Wine the stream then breaks up (512 bytes: hundreds of drop-outs).
 #   BED_BUILD=build/win64 BED_TOOLS=build/win64/tests/e2e bash tests/e2e/sequencer_bench.sh
 source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
-CYCLES=${CYCLES:-3} BLOCK=${BLOCK:-2048}
+CYCLES=${CYCLES:-3} BLOCK=${BLOCK:-$(($(stat -c %s "$BED_BUILD/ding.wav") - 44))}
 wavs=$BED_DIR/wavs
 mkdir -p "$wavs"
 # 35 ms of tone, of which a voice sounds 12 ms: short beside the 50 ms ticks.

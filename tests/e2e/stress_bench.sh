@@ -159,6 +159,17 @@ analyze "$BED_DIR/floor.raw" --gaps --from 1000 --to $(((seconds - 2) * 1000)) >
 echo "floor gaps in each minute: $(gaps_per_minute "$BED_DIR/floor-gaps")"
 echo "floor drop-outs: $(tail -n1 "$BED_DIR/floor-gaps");" \
   "longest $(grep '^gap ' "$BED_DIR/floor-gaps" | sort -k4 -g -r | head -5 | awk '{ printf "%s ms at %.1f s; ", $4, $2 / 1000 }')"
+# A gap of the program that a gap of the floor meets within a second (in
+# wall time) is the host's; one that none meets is the program's own.
+awk -v program="$epoch" -v floor="$(bed_capture_epoch "$BED_DIR/floor.raw")" '
+  FNR == NR { if ($1 == "gap") f[++n] = floor + $2; next }
+  $1 == "gap" {
+    t = program + $2; met = 0
+    for (i = 1; i <= n; i++) if (t - f[i] <= 1000 && f[i] - t <= 1000) met = 1
+    if (!met) { own++; at = at sprintf(" %.1f s", $2 / 1000) }
+  }
+  END { printf "program gaps with no floor gap within 1 s: %d%s\n", own, (own ? " (at" at ")" : "") }' \
+  "$BED_DIR/floor-gaps" "$BED_DIR/gaps"
 drive send-close >/dev/null
 drive press-msgbox 1 >/dev/null
 bed_wait_exit 20
