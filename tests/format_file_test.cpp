@@ -63,22 +63,14 @@ Bytes Id(const char* id) { return Bytes(id, id + 4); }
 
 Bytes PcmFormat(uint16_t channels = 1, uint32_t rate = 44100, uint16_t bits = 8)
 {
-    const uint32_t align = channels * (bits / 8);
-    Bytes f = {1, 0, uint8_t(channels), uint8_t(channels >> 8)};
-    f = Concat({f, Le32(rate), Le32(rate * align), {uint8_t(align), uint8_t(align >> 8), uint8_t(bits), 0}});
-    return f;
+    return e2e::FormatBody(1, channels, rate, bits);
 }
 
-Bytes Chunk(const char* id, const Bytes& body, uint32_t declared)
-{
-    Bytes c = Concat({Id(id), Le32(declared), body});
-    if (body.size() & 1) c.push_back(0);
-    return c;
-}
+Bytes Chunk(const char* id, const Bytes& body, uint32_t declared) { return e2e::WavChunk(id, body, declared); }
 
-Bytes Chunk(const char* id, const Bytes& body) { return Chunk(id, body, static_cast<uint32_t>(body.size())); }
+Bytes Chunk(const char* id, const Bytes& body) { return e2e::WavChunk(id, body); }
 
-Bytes Riff(const Bytes& chunks) { return Concat({Id("RIFF"), Le32(4 + uint32_t(chunks.size())), Id("WAVE"), chunks}); }
+Bytes Riff(const Bytes& chunks) { return e2e::RiffWave({chunks}); }
 
 const Bytes DATA = Chunk("data", Bytes(64, 128));
 
@@ -185,52 +177,46 @@ TEST(FormatFile, PcmFormatsAreAskedOfTheDeviceOnlyWhenTheirFieldsAgree)
         << "the device refuses 64 bits";
 }
 
-// Searches as the reader makes them, over bytes in memory.
-struct MemorySource : ByteSource {
-    Bytes bytes;
-    uint32_t ReadAt(uint32_t offset, void* to, uint32_t count) override
-    {
-        if (offset >= bytes.size()) return 0;
-        const uint32_t n = std::min<uint32_t>(count, uint32_t(bytes.size()) - offset);
-        std::memcpy(to, bytes.data() + offset, n);
-        return n;
-    }
-};
+// One search as the reader makes it, over bytes in memory.
+RiffFind Search(const Bytes& bytes, uint32_t at, const RiffChunk* parent, uint32_t id, RiffChunk& chunk,
+                uint32_t* next)
+{
+    ModelFormatReader file(bytes.data(), bytes.size());
+    return SearchChunk(file, at, parent, id, chunk, next);
+}
 
 TEST(RiffSearch, StepsOverChunksAsTheReaderDoes)
 {
-    MemorySource file;
-    file.bytes = Concat({Chunk("JUNK", {1, 2, 3}), Chunk("LIST", Bytes(4, 0)), Chunk("fmt ", PcmFormat())});
+    const Bytes file = Concat({Chunk("JUNK", {1, 2, 3}), Chunk("LIST", Bytes(4, 0)), Chunk("fmt ", PcmFormat())});
     RiffChunk chunk;
     uint32_t next = 0;
-    ASSERT_EQ(SearchChunk(file, 0, nullptr, FMT_ID, chunk, &next), RiffFind::Found);
+    ASSERT_EQ(Search(file, 0, nullptr, FMT_ID, chunk, &next), RiffFind::Found);
     EXPECT_EQ(chunk.dataOffset, 12u + 12u + 8u) << "the odd chunk's pad byte is stepped over";
     EXPECT_EQ(next, chunk.dataOffset);
-    EXPECT_EQ(SearchChunk(file, 0, nullptr, DATA_ID, chunk, &next), RiffFind::NotFound);
+    EXPECT_EQ(Search(file, 0, nullptr, DATA_ID, chunk, &next), RiffFind::NotFound);
 
     // A parent bounds only where the search starts, with the reader's own
     // 32-bit sum.
     RiffChunk parent;
     parent.dataOffset = 4;
     parent.size = 0xFFFFFFFF;
-    EXPECT_EQ(SearchChunk(file, 0, &parent, FMT_ID, chunk, &next), RiffFind::NotFound);
-    EXPECT_EQ(SearchChunk(file, 8, &parent, FMT_ID, chunk, &next), RiffFind::NotFound) << "4 + 0xFFFFFFFF wraps to 3";
+    EXPECT_EQ(Search(file, 0, &parent, FMT_ID, chunk, &next), RiffFind::NotFound);
+    EXPECT_EQ(Search(file, 8, &parent, FMT_ID, chunk, &next), RiffFind::NotFound) << "4 + 0xFFFFFFFF wraps to 3";
     parent.size = 2;
-    EXPECT_EQ(SearchChunk(file, 4, &parent, FMT_ID, chunk, &next), RiffFind::NotFound)
+    EXPECT_EQ(Search(file, 4, &parent, FMT_ID, chunk, &next), RiffFind::NotFound)
         << "a search from inside the parent reads the JUNK header at 4 as garbage and runs off the end";
-    EXPECT_EQ(SearchChunk(file, 0, nullptr, RIFF_ID, chunk, &next), RiffFind::NotFound);
+    EXPECT_EQ(Search(file, 0, nullptr, RIFF_ID, chunk, &next), RiffFind::NotFound);
 }
 
 TEST(RiffSearch, ASizeThatWrapsThePositionIsEndless)
 {
-    MemorySource file;
-    file.bytes = Concat({Chunk("LIST", Bytes(4, 0), 0xFFFFFFF8u), Chunk("fmt ", PcmFormat())});
+    Bytes file = Concat({Chunk("LIST", Bytes(4, 0), 0xFFFFFFF8u), Chunk("fmt ", PcmFormat())});
     RiffChunk chunk;
     uint32_t next = 0;
-    EXPECT_EQ(SearchChunk(file, 0, nullptr, FMT_ID, chunk, &next), RiffFind::Endless);
+    EXPECT_EQ(Search(file, 0, nullptr, FMT_ID, chunk, &next), RiffFind::Endless);
     // A size of 0xFFFFFFFF pads to 0 and steps only over the header.
-    file.bytes = Concat({Chunk("LIST", {}, 0xFFFFFFFFu), Chunk("fmt ", PcmFormat())});
-    EXPECT_EQ(SearchChunk(file, 0, nullptr, FMT_ID, chunk, &next), RiffFind::Found);
+    file = Concat({Chunk("LIST", {}, 0xFFFFFFFFu), Chunk("fmt ", PcmFormat())});
+    EXPECT_EQ(Search(file, 0, nullptr, FMT_ID, chunk, &next), RiffFind::Found);
     EXPECT_EQ(chunk.dataOffset, 16u);
 }
 
@@ -241,15 +227,14 @@ TEST(RiffSearch, AHeaderCutShortKeepsTheCallersType)
     // "fmt " then starts past its data and finds nothing.
     const Bytes file = Concat({Id("RIFF"), Le32(4)});
     EXPECT_STREQ(ReadAsFormat(file).text, "Corrupt Wave File");
-    MemorySource source;
-    source.bytes = Concat({Id("RIFF"), Le32(4), {'W', 'A'}});
+    Bytes source = Concat({Id("RIFF"), Le32(4), {'W', 'A'}});
     RiffChunk riff;
     riff.type = WAVE_TYPE;
     uint32_t next = 0;
-    EXPECT_EQ(SearchChunk(source, 0, nullptr, RIFF_ID, riff, &next), RiffFind::Found);
-    source.bytes[9] = 'O';  // "WO" and the caller's "VE"
+    EXPECT_EQ(Search(source, 0, nullptr, RIFF_ID, riff, &next), RiffFind::Found);
+    source[9] = 'O';  // "WO" and the caller's "VE"
     riff.type = WAVE_TYPE;
-    EXPECT_EQ(SearchChunk(source, 0, nullptr, RIFF_ID, riff, &next), RiffFind::NotFound);
+    EXPECT_EQ(Search(source, 0, nullptr, RIFF_ID, riff, &next), RiffFind::NotFound);
 }
 
 // ---- The same shapes as sample banks ----

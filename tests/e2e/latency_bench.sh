@@ -16,6 +16,9 @@
 #   CONFIGS="shipped floor"  the configurations measured; N (or bytes:N) is
 #                            the program with N-byte blocks, floor:N the
 #                            floor with N-byte blocks
+#   BEFORE=DIR               adds the configuration "before": the program
+#                            DIR/quaverton.exe (another build) with the
+#                            shipped blocks, measured in the same run
 #   BREAKUPS=3               each start plays half its keys, then has its
 #                            stream break up that many times (the process
 #                            stopped for BREAK_MS, 200, then 1 s to settle),
@@ -27,6 +30,7 @@ bed_start || exit 1
 rounds=${ROUNDS:-4}
 keys=$((${KEYS:-100} / rounds))
 configs=(${CONFIGS:-shipped 3072 floor})
+[[ -n ${BEFORE:-} ]] && configs+=(before)
 seconds=${DROPOUT_SECONDS:-20}
 wavs=$BED_DIR/wavs
 mkdir -p "$wavs"
@@ -41,6 +45,7 @@ config_dir() {
   [[ -d $dir ]] && { echo "$dir"; return; }
   case $name in
     shipped) bed_workdir "$name" "${banks[@]}" ;;
+    before) bed_workdir "$name" "${banks[@]}" "$BEFORE/quaverton.exe" ;;
     floor | floor:*) bed_workdir "${name/:/-}" "${banks[@]}" "$BED_BUILD/tests/e2e/stream_floor.exe" ;;
     *)
       bytes=${name#bytes:}

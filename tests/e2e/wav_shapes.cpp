@@ -37,48 +37,17 @@ void PutId(Bytes& out, const char* id)
 
 void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 
-// A chunk: its id, its declared size (the body's own by default), the body
-// and, for an odd body, the pad byte unless told otherwise.
 Bytes Chunk(const char* id, const Bytes& body, std::optional<uint32_t> declared = std::nullopt, bool pad = true)
 {
-    Bytes c;
-    PutId(c, id);
-    Put32(c, declared.value_or(static_cast<uint32_t>(body.size())));
-    Append(c, body);
-    if (pad && (body.size() & 1)) c.push_back(0);
-    return c;
+    return WavChunk(id, body, declared, pad);
 }
 
-// A format chunk's body: the PCM fields for tag, channels, rate and bits,
-// then `extra` bytes (cbSize and what follows it).
 Bytes Format(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const Bytes& extra = {})
 {
-    Bytes f;
-    const uint32_t align = channels * ((bits + 7) / 8);
-    Put16(f, tag);
-    Put16(f, channels);
-    Put32(f, rate);
-    Put32(f, rate * align);
-    Put16(f, align);
-    Put16(f, bits);
-    Append(f, extra);
-    return f;
+    return FormatBody(tag, channels, rate, bits, extra);
 }
 
 Bytes Pcm(uint16_t channels, uint32_t rate, uint16_t bits) { return Chunk("fmt ", Format(1, channels, rate, bits)); }
-
-// "RIFF", its size (the true one by default), "WAVE", the chunks.
-Bytes RiffWave(const std::vector<Bytes>& chunks, std::optional<uint32_t> riffSize = std::nullopt)
-{
-    Bytes body;
-    PutId(body, "WAVE");
-    for (const Bytes& c : chunks) Append(body, c);
-    Bytes file;
-    PutId(file, "RIFF");
-    Put32(file, riffSize.value_or(static_cast<uint32_t>(body.size())));
-    Append(file, body);
-    return file;
-}
 
 Bytes Tone8(uint32_t bytes) { return PureTone(441.0, bytes * 1000.0 / 44100.0, 100, 44100.0); }
 
@@ -242,6 +211,42 @@ std::vector<WavShape> MakeShapes()
 }
 
 }  // namespace
+
+Bytes WavChunk(const char* id, const Bytes& body, std::optional<uint32_t> declared, bool pad)
+{
+    Bytes c;
+    PutId(c, id);
+    Put32(c, declared.value_or(static_cast<uint32_t>(body.size())));
+    Append(c, body);
+    if (pad && (body.size() & 1)) c.push_back(0);
+    return c;
+}
+
+Bytes FormatBody(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const Bytes& extra)
+{
+    Bytes f;
+    const uint32_t align = channels * ((bits + 7) / 8);
+    Put16(f, tag);
+    Put16(f, channels);
+    Put32(f, rate);
+    Put32(f, rate * align);
+    Put16(f, align);
+    Put16(f, bits);
+    Append(f, extra);
+    return f;
+}
+
+Bytes RiffWave(const std::vector<Bytes>& chunks, std::optional<uint32_t> riffSize)
+{
+    Bytes body;
+    PutId(body, "WAVE");
+    for (const Bytes& c : chunks) Append(body, c);
+    Bytes file;
+    PutId(file, "RIFF");
+    Put32(file, riffSize.value_or(static_cast<uint32_t>(body.size())));
+    Append(file, body);
+    return file;
+}
 
 const std::vector<WavShape>& WavShapes()
 {

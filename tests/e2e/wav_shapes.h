@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,19 @@ struct WavShape {
 };
 
 const std::vector<WavShape>& WavShapes();
+
+// The builders the shapes are made with, for tests that make files of their own.
+// A chunk: its id, its declared size (the body's own by default), the body
+// and, for an odd body, the pad byte unless told otherwise.
+std::vector<uint8_t> WavChunk(const char* id, const std::vector<uint8_t>& body,
+                              std::optional<uint32_t> declared = std::nullopt, bool pad = true);
+// A format chunk's body: the PCM fields for tag, channels, rate and bits,
+// then `extra` bytes (cbSize and what follows it).
+std::vector<uint8_t> FormatBody(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
+                                const std::vector<uint8_t>& extra = {});
+// "RIFF", its size (the true one by default), "WAVE", the chunks.
+std::vector<uint8_t> RiffWave(const std::vector<std::vector<uint8_t>>& chunks,
+                              std::optional<uint32_t> riffSize = std::nullopt);
 
 // A bank text with NAME replaced by the file's name.
 std::string BankText(const std::string& text, const std::string& fileName);
