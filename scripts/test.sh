@@ -2,24 +2,133 @@
 # Installs what is missing, builds every configuration and runs every test:
 # the core natively, under ASan+UBSan and under TSan; the fuzz programs for a
 # bounded run; then the Windows builds and their tests under Wine.
-#   scripts/test.sh            everything
-#   scripts/test.sh native     only the native core tests (no Wine needed)
+#   scripts/test.sh          everything
+#   scripts/test.sh quick    while working: the native build's tests and the
+#                            shipped program's short end-to-end set
+#   scripts/test.sh native   only the native core tests (no Wine needed)
+#
+# Every end-to-end test runs on the 32-bit program that ships; the 64-bit
+# build runs its unit tests and the short set (label quick). Where Wine cannot
+# run 32-bit programs, the 64-bit build takes every end-to-end test in its
+# place. The end-to-end tests that may run beside a build do so while the
+# other builds are made; those that measure sound closely run after the
+# builds, and those that measure time closely run with nothing else
+# (tests/e2e/CMakeLists.txt gives each test's label). Each stage prints its
+# time as it ends; the run fails if any stage failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 what=${1:-all}
 case $what in
-  all) presets=(native asan tsan fuzz win32 win64) ;;
-  native) presets=(native asan tsan fuzz) ;;
-  *) echo "usage: $0 [all|native]" >&2; exit 2 ;;
+  all | quick | native) ;;
+  *) echo "usage: $0 [all|quick|native]" >&2; exit 2 ;;
 esac
 
 scripts/setup.sh "$([[ $what == native ]] && echo native || echo all)"
 
 jobs=$(nproc)
-for preset in "${presets[@]}"; do
-  echo "==== $preset ===="
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j"$jobs"
-  ctest --preset "$preset"
+began=$(date +%s)
+failed=()
+
+# stage NAME COMMAND...: runs COMMAND and prints the time it took. A failed
+# stage is remembered; with STOP it also ends the run at once.
+stage() {
+  local name=$1 start status=0
+  shift
+  start=$(date +%s)
+  "$@" || status=$?
+  if ((status == 0)); then
+    echo "---- $name: $(($(date +%s) - start)) s"
+  else
+    echo "---- $name: FAILED ($status) after $(($(date +%s) - start)) s"
+    failed+=("$name")
+  fi
+  return "$status"
+}
+
+build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j"$jobs"; }
+# A preset's tests, several at a time unless told otherwise.
+run_tests() { local preset=$1; shift; ctest --preset "$preset" -j"$jobs" "$@"; }
+wine_runs() { grep -q '^QUAVERTON_WINE_RUNS:[A-Z]*=ON$' "build/$1/CMakeCache.txt" 2>/dev/null; }
+
+finish() {
+  echo "==== all stages: $(($(date +%s) - began)) s"
+  if ((${#failed[@]} > 0)); then
+    echo "failed: ${failed[*]}" >&2
+    exit 1
+  fi
+  exit 0
+}
+
+stage "native build" build native || finish
+stage "native tests" run_tests native || finish
+if [[ $what == native ]]; then
+  for preset in asan tsan fuzz; do
+    stage "$preset build" build "$preset" || finish
+    stage "$preset tests" run_tests "$preset" || finish
+  done
+  finish
+fi
+
+# The Linux tools of the end-to-end tests come from the native build, which
+# has just made them, rather than being built again by each Windows build.
+export QUAVERTON_E2E_TOOLS_DIR=$PWD/build/native/tests/e2e
+cross() {
+  cmake --preset "$1" -DQUAVERTON_E2E_TOOLS="$QUAVERTON_E2E_TOOLS_DIR" >/dev/null &&
+    cmake --build --preset "$1" -j"$jobs"
+}
+
+if [[ $what == quick ]]; then
+  stage "win32 build" cross win32 || finish
+  full=win32
+  if ! wine_runs win32; then
+    stage "win64 build" cross win64 || finish
+    full=win64
+  fi
+  stage "$full quick set" run_tests "$full" -L quick -LE alone
+  finish
+fi
+
+# The program that takes every end-to-end test is built first, so that its
+# tests can start while the rest is built.
+stage "win32 build" cross win32 || finish
+full=win32 short=win64
+wine_runs win32 || { full=win64 short=; }
+if [[ $full == win64 ]]; then
+  echo "Wine cannot run 32-bit programs here: the 64-bit build takes every end-to-end test"
+  stage "win64 build" cross win64 || finish
+  stage "win32 tests (its file, not run)" run_tests win32 || true
+fi
+wine_runs "$full" || { echo "Wine cannot run $full programs here" >&2; failed+=("wine"); finish; }
+
+# Beside the builds: the end-to-end tests that neither measure sound nor time.
+pool_log=build/e2e-beside-builds.log
+(
+  start=$(date +%s) status=0
+  ctest --preset "$full" -j"$jobs" -LE 'alone|quiet' || status=1
+  echo "---- $full tests beside the builds: $(($(date +%s) - start)) s"
+  exit "$status"
+) >"$pool_log" 2>&1 &
+pool=$!
+
+builds_ok=1
+if [[ -n $short ]]; then stage "win64 build" cross win64 || builds_ok=0; fi
+for preset in asan tsan fuzz; do
+  ((builds_ok)) || break
+  stage "$preset build" build "$preset" || { builds_ok=0; break; }
+  stage "$preset tests" run_tests "$preset" || true
 done
+echo "---- waiting for the $full tests beside the builds"
+pool_status=0
+wait "$pool" || pool_status=$?
+cat "$pool_log"
+((pool_status == 0)) || failed+=("$full tests beside the builds")
+((builds_ok)) || finish
+
+if [[ -n $short ]]; then
+  stage "win64 quick set beside others" run_tests win64 -L quick -LE 'alone|quiet' || true
+  stage "win64 quick set, sound" run_tests win64 -L quick -L quiet || true
+fi
+stage "$full end-to-end tests measuring sound" run_tests "$full" -L quiet || true
+stage "$full end-to-end tests measuring time, one at a time" run_tests "$full" -L alone -j1 || true
+finish

@@ -25,11 +25,13 @@ capture=$BED_DIR/held.raw
 bed_capture_start "$capture" || exit 1
 sleep 0.3
 # Queued behind the command below: a byte to show while the write waits, and
-# XON 600 ms from now, before the write's time-out (512 ms at 9600 bit/s
-# counts from when the write starts).
+# XON 900 ms from now. The pauses count from here, and the command reaches
+# the program only once the driver has started (100 to 300 ms), so the write
+# is held for about 600 to 800 ms of its time-out of 1024 ms (2 ms a byte at
+# 9600 bit/s, counted from when the write starts).
 peer pause 300
 peer write '!'
-peer pause 300
+peer pause 600
 peer write '\x11'
 took=$(command_ms $IDM_SENDBLOCK)
 
@@ -39,7 +41,7 @@ expect_true "Send Data Block waited for the held line (took ${took:-?} ms)" with
 sleep 0.5
 expect "the whole block went out after XON" "$(peer_received)" "Z$(printf 'X%.0s' {1..512})"
 expect "the byte that arrived while the write waited was shown" "$(screen_row 0)" '!'
-report=$(analyze "$capture" --gaps --from 100 --to 1800)
+report=$(analyze "$capture" --gaps --from 100 --to 2100)
 grep '^gap ' <<<"$report"  # where each gap fell and how long it was, for the log
 gaps=$(tail -n1 <<<"$report")
 expect_match "the tone went on without a gap while the write waited" "$gaps" '^gaps 0 '
