@@ -72,36 +72,28 @@ fi
 
 # The Linux tools of the end-to-end tests come from the native build, which
 # has just made them, rather than being built again by each Windows build.
-export QUAVERTON_E2E_TOOLS_DIR=$PWD/build/native/tests/e2e
-cross() {
-  cmake --preset "$1" -DQUAVERTON_E2E_TOOLS="$QUAVERTON_E2E_TOOLS_DIR" >/dev/null &&
-    cmake --build --preset "$1" -j"$jobs"
-}
+configure_cross() { cmake --preset "$1" -DQUAVERTON_E2E_TOOLS="$PWD/build/native/tests/e2e" >/dev/null; }
+cross() { cmake --build --preset "$1" -j"$jobs"; }
+stage "win32 and win64 configure" eval 'configure_cross win32 && configure_cross win64' || finish
+# The 32-bit program takes every end-to-end test; where Wine cannot run
+# 32-bit programs, the 64-bit build takes them in its place.
+if wine_runs win32; then
+  full=win32 other=win64
+else
+  echo "Wine cannot run 32-bit programs here: the 64-bit build takes every end-to-end test"
+  full=win64 other=win32
+fi
+wine_runs "$full" || { echo "Wine cannot run $full programs here" >&2; failed+=("wine"); finish; }
 
 if [[ $what == quick ]]; then
-  stage "win32 build" cross win32 || finish
-  full=win32
-  if ! wine_runs win32; then
-    stage "win64 build" cross win64 || finish
-    full=win64
-  fi
+  stage "$full build" cross "$full" || finish
   stage "$full quick set" run_tests "$full" -L quick -LE alone
   finish
 fi
 
-# The program that takes every end-to-end test is built first, so that its
-# tests can start while the rest is built.
-stage "win32 build" cross win32 || finish
-full=win32 short=win64
-wine_runs win32 || { full=win64 short=; }
-if [[ $full == win64 ]]; then
-  echo "Wine cannot run 32-bit programs here: the 64-bit build takes every end-to-end test"
-  stage "win64 build" cross win64 || finish
-  stage "win32 tests (its file, not run)" run_tests win32 || true
-fi
-wine_runs "$full" || { echo "Wine cannot run $full programs here" >&2; failed+=("wine"); finish; }
-
-# Beside the builds: the end-to-end tests that neither measure sound nor time.
+# That build comes first, so that its tests can start while the rest is built.
+stage "$full build" cross "$full" || finish
+# Beside the builds: the end-to-end tests that measure neither sound nor time.
 pool_log=build/e2e-beside-builds.log
 (
   start=$(date +%s) status=0
@@ -112,7 +104,7 @@ pool_log=build/e2e-beside-builds.log
 pool=$!
 
 builds_ok=1
-if [[ -n $short ]]; then stage "win64 build" cross win64 || builds_ok=0; fi
+stage "$other build" cross "$other" || builds_ok=0
 for preset in asan tsan fuzz; do
   ((builds_ok)) || break
   stage "$preset build" build "$preset" || { builds_ok=0; break; }
@@ -125,9 +117,10 @@ cat "$pool_log"
 ((pool_status == 0)) || failed+=("$full tests beside the builds")
 ((builds_ok)) || finish
 
-if [[ -n $short ]]; then
-  stage "win64 quick set beside others" run_tests win64 -L quick -LE 'alone|quiet' || true
-  stage "win64 quick set, sound" run_tests win64 -L quick -L quiet || true
+if wine_runs "$other"; then
+  stage "$other quick set" run_tests "$other" -L quick -LE alone || true
+else
+  stage "$other tests (its file; Wine cannot run it here)" run_tests "$other" || true
 fi
 stage "$full end-to-end tests measuring sound" run_tests "$full" -L quiet || true
 stage "$full end-to-end tests measuring time, one at a time" run_tests "$full" -L alone -j1 || true
