@@ -70,9 +70,13 @@ if [[ $what == native ]]; then
   finish
 fi
 
-# The Linux tools of the end-to-end tests come from the native build, which
-# has just made them, rather than being built again by each Windows build.
-configure_cross() { cmake --preset "$1" -DQUAVERTON_E2E_TOOLS="$PWD/build/native/tests/e2e" >/dev/null; }
+# The asset program and the Linux tools of the end-to-end tests come from the
+# native build, which has just made them, rather than being built again by
+# each Windows build.
+configure_cross() {
+  cmake --preset "$1" -DQUAVERTON_ASSET_TOOL="$PWD/build/native/make_assets" \
+    -DQUAVERTON_E2E_TOOLS="$PWD/build/native/tests/e2e" >/dev/null
+}
 cross() { cmake --build --preset "$1" -j"$jobs"; }
 stage "win32 and win64 configure" eval 'configure_cross win32 && configure_cross win64' || finish
 # The 32-bit program takes every end-to-end test; where Wine cannot run
