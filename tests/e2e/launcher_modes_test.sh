@@ -6,7 +6,17 @@
 source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
 
-row0() { bed_as "$1" drive screen 0 | cut -c1-"$2"; }
+# row0 PLAYER TEXT: the start of the player's row 0, as long as TEXT, once it
+# shows TEXT (bytes reach a loaded machine's screen late) or after 10 s.
+row0() {
+  local i row
+  for ((i = 0; i < 40; i++)); do
+    row=$(bed_as "$1" drive screen 0 | cut -c1-${#2})
+    [[ $row == "$2" ]] && break
+    sleep 0.25
+  done
+  echo "$row"
+}
 # peer_line TTY: the test's own end of a line, raw, on file descriptor PEER.
 peer_line() {
   stty -F "$1" raw -echo 2>/dev/null
@@ -27,7 +37,7 @@ expect_true "the solo player connects" bed_as solo-A bed_connect
 peer_line "$other"
 printf 'hi' >&"$PEER"
 sleep 1
-expect "what a serial program writes on the other end reaches the player" "$(row0 solo-A 2)" hi
+expect "what a serial program writes on the other end reaches the player" "$(row0 solo-A hi)" hi
 bed_as solo-A drive post-char r >/dev/null
 expect "what the player types comes out of the other end" "$(peer_read)" R
 exec {PEER}>&-
@@ -42,7 +52,7 @@ expect_true "the player on the device connects" bed_as port-A bed_connect
 peer_line "$BED_DIR/ttyB"
 printf 'ok' >&"$PEER"
 sleep 1
-expect "bytes from the far end of the device reach the player" "$(row0 port-A 2)" ok
+expect "bytes from the far end of the device reach the player" "$(row0 port-A ok)" ok
 bed_as port-A drive post-char w >/dev/null
 expect "what the player types goes out on the device" "$(peer_read)" W
 exec {PEER}>&-
@@ -69,8 +79,8 @@ bed_as far-A drive post-char e >/dev/null
 sleep 1
 bed_as near-A drive post-char t >/dev/null
 sleep 1
-expect "a key crosses the network one way" "$(row0 near-A 1)" E
-expect "and the other way" "$(row0 far-A 1)" T
+expect "a key crosses the network one way" "$(row0 near-A E)" E
+expect "and the other way" "$(row0 far-A T)" T
 bed_launcher_stop near
 bed_launcher_stop far
 expect "nothing of the network modes is left running" "$(bed_launcher_leftovers near)$(bed_launcher_leftovers far)" ""
