@@ -31,7 +31,7 @@ began=$(date +%s)
 failed=()
 
 # stage NAME COMMAND...: runs COMMAND and prints the time it took. A failed
-# stage is remembered; with STOP it also ends the run at once.
+# stage is remembered (finish then fails the run) and its status returned.
 stage() {
   local name=$1 start status=0
   shift
@@ -81,11 +81,14 @@ fi
 # native build, which has just made them, rather than being built again by
 # each Windows build.
 configure_cross() {
-  cmake --preset "$1" -DQUAVERTON_ASSET_TOOL="$PWD/build/native/make_assets" \
-    -DQUAVERTON_E2E_TOOLS="$PWD/build/native/tests/e2e" >/dev/null
+  local preset
+  for preset in win32 win64; do
+    cmake --preset "$preset" -DQUAVERTON_ASSET_TOOL="$PWD/build/native/make_assets" \
+      -DQUAVERTON_E2E_TOOLS="$PWD/build/native/tests/e2e" >/dev/null || return
+  done
 }
 cross() { cmake --build --preset "$1" -j"$jobs"; }
-stage "win32 and win64 configure" eval 'configure_cross win32 && configure_cross win64' || finish
+stage "win32 and win64 configure" configure_cross || finish
 # The 32-bit program takes every end-to-end test; where Wine cannot run
 # 32-bit programs, the 64-bit build takes them in its place.
 if wine_runs win32; then
