@@ -7,12 +7,16 @@
 // pattern on show, a pad, a note, a digit, PLAY or STOP after a STOP); a paint
 // then costs one copy to the window.
 //
-// The terminal paints first, inside the window's update region only, so an
-// element that does not meet that region still shows what the last paint
-// drew. Only the elements that meet it are copied again, and with them every
-// later element they cover: a received byte repaints one character cell, and
-// bringing the whole view back for it would hold the receiver below the
-// line's rate.
+// Every paint leaves the whole view on the screen in the state it has at that
+// paint. The terminal paints first, inside the window's update region only;
+// while the view's state is the one last put on the screen in full, only the
+// elements that meet that region are copied again, with every later element
+// they cover (a received byte repaints one character cell, and bringing the
+// whole view back for it would hold the receiver below the line's rate).
+// Once the state has changed since (the piano moving to its next pattern asks
+// for no repaint) or the pictures have been loaded since, the paint copies
+// every element, through a context of the whole client area, with the caret
+// hidden so that no copy lands on a shown caret.
 #include "pattern/pattern_view.h"
 
 #include <array>
@@ -126,6 +130,9 @@ constexpr std::array<int, 15> BITMAP_IDS = {IDB_PADOFF, IDB_PADON,   IDB_ROLLCOL
                                             IDB_ARROWUP, IDB_ARROWDOWN, IDB_DIGIT1,  IDB_DIGIT2, IDB_DIGIT3,
                                             IDB_DIGIT4,  IDB_DIGIT5,  IDB_DIGIT6,    IDB_DIGIT7, IDB_DIGIT8};
 std::array<HBITMAP, BITMAP_IDS.size()> loadedBitmaps = {};
+// Counts the loads of the bitmaps: a composition made before them (a paint
+// during a start-up message box) is made again once they are there.
+int picturesLoaded = 0;
 
 HBITMAP LoadedBitmap(int id)
 {
@@ -142,8 +149,18 @@ struct Canvas {
     HGDIOBJ hReplaced = nullptr;
     bool composed = false;
     ViewState shown = {};       // what hBitmap shows once composed
+    int pictures = 0;           // picturesLoaded at that composition
 };
 Canvas canvas;
+
+// The state whose every element was last put on the window, and the pictures
+// it was drawn from.
+struct OnScreen {
+    bool whole = false;
+    ViewState state = {};
+    int pictures = 0;
+};
+OnScreen onScreen;
 
 bool MakeCanvas(HDC hWindowDC)
 {
@@ -184,18 +201,20 @@ void Compose(const ViewState& state)
     if (bitbrush) DeleteObject(bitbrush);
     DeleteDC(hMemDC);
     canvas.shown = state;
+    canvas.pictures = picturesLoaded;
     canvas.composed = true;
 }
 
 // The part of the window to bring back from the canvas: the elements that meet
 // the repainted rectangle, and every later element that overlaps one of those
-// (it covers it, so it is drawn again too).
-HRGN RegionToCopy(const std::vector<Element>& elements, RECT dirty)
+// (it covers it, so it is drawn again too); with no rectangle, every element.
+HRGN RegionToCopy(const std::vector<Element>& elements, const RECT* repainted)
 {
     HRGN region = nullptr;
+    RECT dirty = repainted ? *repainted : RECT{};
     for (const Element& e : elements) {
         RECT meet;
-        if (!IntersectRect(&meet, &dirty, &e.rect)) continue;
+        if (repainted && !IntersectRect(&meet, &dirty, &e.rect)) continue;
         UnionRect(&dirty, &dirty, &e.rect);
         HRGN piece = CreateRectRgnIndirect(&e.rect);
         if (piece == nullptr) continue;
@@ -215,6 +234,7 @@ void OpenPatternView(HINSTANCE hInstance)
 {
     for (size_t i = 0; i < BITMAP_IDS.size(); ++i)
         if (loadedBitmaps[i] == nullptr) loadedBitmaps[i] = LoadBitmapA(hInstance, MAKEINTRESOURCEA(BITMAP_IDS[i]));
+    ++picturesLoaded;
 }
 
 void ClosePatternView()
@@ -225,6 +245,7 @@ void ClosePatternView()
         DeleteObject(canvas.hBitmap);
     }
     canvas = Canvas{};
+    onScreen = OnScreen{};
     for (HBITMAP& hBitmap : loadedBitmaps) {
         if (hBitmap) DeleteObject(hBitmap);
         hBitmap = nullptr;
@@ -235,22 +256,41 @@ void InitPatternClocks(HWND hWnd)
 {
     WindowPatternEvents events(hWnd);
     InitPatterns(events);
+    // A window shown before this (the splash timer ends while a start-up
+    // message waits for its answer) was painted from the state before start-up
+    // ended; it is painted again, so the start-up view is the same either way.
+    if (IsWindowVisible(hWnd)) events.Repaint();
 }
 
-void PaintPatterns(HDC hDC, const RECT& rcRepainted)
+void PaintPatterns(HWND hWnd, HDC hDC, const RECT& rcRepainted)
 {
     const ViewState state = CurrentViewState();
-    HRGN region = RegionToCopy(ViewElements(state), rcRepainted);
+    const bool whole = !onScreen.whole || !(onScreen.state == state) || onScreen.pictures != picturesLoaded;
+    HRGN region = RegionToCopy(ViewElements(state), whole ? nullptr : &rcRepainted);
     if (region == nullptr) return;
     if (MakeCanvas(hDC)) {
-        if (!canvas.composed || !(canvas.shown == state)) Compose(state);
+        if (!canvas.composed || !(canvas.shown == state) || canvas.pictures != picturesLoaded) Compose(state);
         RECT box;
         GetRgnBox(region, &box);
-        // Within the paint's own clipping: outside the update region the window
-        // already shows what the canvas holds.
-        ExtSelectClipRgn(hDC, region, RGN_AND);
-        BitBlt(hDC, box.left, box.top, box.right - box.left, box.bottom - box.top, canvas.hDC, box.left, box.top,
-               SRCCOPY);
+        if (whole) {
+            // The whole client area, not the paint's clipping: elements outside
+            // the update region show an older state.
+            if (HDC hWindowDC = GetDC(hWnd)) {
+                HideCaret(hWnd);
+                SelectClipRgn(hWindowDC, region);
+                BitBlt(hWindowDC, box.left, box.top, box.right - box.left, box.bottom - box.top, canvas.hDC,
+                       box.left, box.top, SRCCOPY);
+                ShowCaret(hWnd);
+                ReleaseDC(hWnd, hWindowDC);
+                onScreen = {true, state, picturesLoaded};
+            }
+        } else {
+            // Within the paint's own clipping: outside the update region the
+            // window already shows what the canvas holds.
+            ExtSelectClipRgn(hDC, region, RGN_AND);
+            BitBlt(hDC, box.left, box.top, box.right - box.left, box.bottom - box.top, canvas.hDC, box.left,
+                   box.top, SRCCOPY);
+        }
     }
     DeleteObject(region);
 }

@@ -8,10 +8,12 @@
 // until ClosePatternView (at the main window's destruction).
 void OpenPatternView(HINSTANCE hInstance);
 void ClosePatternView();
-void InitPatternClocks(HWND hWnd);   // start-up: the state and both timers
+// Start-up: the state and both timers, and a repaint if the window shows already.
+void InitPatternClocks(HWND hWnd);
 // Within a paint of hDC, after the terminal has painted rcRepainted (the
 // paint's bounds): the elements that meet it, and those they cover, are drawn
-// again.
-void PaintPatterns(HDC hDC, const RECT& rcRepainted);
+// again; every element, if the view has changed since it was last put on the
+// window in full.
+void PaintPatterns(HWND hWnd, HDC hDC, const RECT& rcRepainted);
 void OnPatternTimer(HWND hWnd, WPARAM idTimer);
 LRESULT OnPatternClick(HWND hWnd, LPARAM lParam);

@@ -199,32 +199,28 @@ BOOL KillTTYFocus(HWND hTTYWnd)
     return TRUE;
 }
 
-BOOL MoveTTYCursor(HWND hTTYWnd)
+BOOL MoveTTYCursor(HWND hTTYWnd, RECT* prcCaret)
 {
+    if (prcCaret) SetRectEmpty(prcCaret);
     TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
     if (npTTYInfo == nullptr) return FALSE;
     if (npTTYInfo->fConnected && (npTTYInfo->wCursorState & 1)) {
         const TTYCursor cursor = ReadTTYCursor(npTTYInfo->screen);
-        SetCaretPos(cursor.nColumn * npTTYInfo->xChar - npTTYInfo->xOffset,
-                    cursor.nRow * npTTYInfo->yChar - npTTYInfo->yOffset);
+        const int x = cursor.nColumn * npTTYInfo->xChar - npTTYInfo->xOffset;
+        const int y = cursor.nRow * npTTYInfo->yChar - npTTYInfo->yOffset;
+        SetCaretPos(x, y);
+        if (prcCaret) SetRect(prcCaret, x, y, x + npTTYInfo->xChar, y + npTTYInfo->yChar);
     }
     return TRUE;
 }
 
-BOOL PaintMeetsCaret(HWND hTTYWnd, const RECT& rcPaint)
+BOOL PaintMeetsCaret(HWND hTTYWnd, const RECT& rcPaint, const RECT& rcCaret)
 {
     TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
     if (npTTYInfo == nullptr) return TRUE;
     if (rcPaint.bottom - rcPaint.top > npTTYInfo->yChar) return TRUE;
-    if (!npTTYInfo->fConnected || !(npTTYInfo->wCursorState & 1)) return FALSE;
-    const TTYCursor cursor = ReadTTYCursor(npTTYInfo->screen);
-    RECT caret;
-    caret.left = cursor.nColumn * npTTYInfo->xChar - npTTYInfo->xOffset;
-    caret.top = cursor.nRow * npTTYInfo->yChar - npTTYInfo->yOffset;
-    caret.right = caret.left + npTTYInfo->xChar;
-    caret.bottom = caret.top + npTTYInfo->yChar;
     RECT meet;
-    return IntersectRect(&meet, &caret, &rcPaint);
+    return IntersectRect(&meet, &rcCaret, &rcPaint);
 }
 
 BOOL WriteTTYBlock(HWND hTTYWnd, const BYTE* lpBlock, int nLength)

@@ -15,10 +15,13 @@ BOOL ScrollTTYVert(HWND hTTYWnd, WORD wScrollCmd, WORD wScrollPos);
 BOOL ScrollTTYHorz(HWND hTTYWnd, WORD wScrollCmd, WORD wScrollPos);
 BOOL SetTTYFocus(HWND hTTYWnd);
 BOOL KillTTYFocus(HWND hTTYWnd);
-BOOL MoveTTYCursor(HWND hTTYWnd);
-// Whether a paint of rcPaint must hide the caret: it is taller than a row of
-// cells, or it meets the caret where the cursor is now.
-BOOL PaintMeetsCaret(HWND hTTYWnd, const RECT& rcPaint);
+// Brings the caret to the cursor, read once under the screen's lock. With
+// prcCaret, also gives the cell the caret now covers (empty when no caret is
+// shown), from that same reading.
+BOOL MoveTTYCursor(HWND hTTYWnd, RECT* prcCaret = nullptr);
+// Whether a paint of rcPaint must hide the caret shown at rcCaret: the paint
+// is taller than a row of cells, or it meets that cell.
+BOOL PaintMeetsCaret(HWND hTTYWnd, const RECT& rcPaint, const RECT& rcCaret);
 BOOL WriteTTYBlock(HWND hTTYWnd, const BYTE* lpBlock, int nLength);
 
 // Sends one byte while connected (and echoes it when Local Echo is on);

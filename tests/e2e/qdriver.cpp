@@ -289,6 +289,68 @@ int Repaint(HWND hWnd, const Args&)
                                                                                             : Fail("RedrawWindow");
 }
 
+// Unix time in milliseconds, as the test scripts count it.
+long long UnixMilliseconds()
+{
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    const long long ticks = (static_cast<long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return (ticks - 116444736000000000LL) / 10000;
+}
+
+// The client area's pixels as a 24-bit BMP file.
+bool WriteClientBitmap(HWND hWnd, const std::string& path)
+{
+    RECT client;
+    GetClientRect(hWnd, &client);
+    const int w = client.right, h = client.bottom;
+    HDC windowDC = GetDC(hWnd);
+    HDC memory = CreateCompatibleDC(windowDC);
+    HBITMAP copy = CreateCompatibleBitmap(windowDC, w, h);
+    HGDIOBJ old = SelectObject(memory, copy);
+    BitBlt(memory, 0, 0, w, h, windowDC, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+    std::vector<BYTE> pixels(static_cast<size_t>(stride) * h);
+    const int rows = GetDIBits(memory, copy, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(copy);
+    DeleteDC(memory);
+    ReleaseDC(hWnd, windowDC);
+    if (rows != h) return false;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    info.bmiHeader.biSizeImage = static_cast<DWORD>(pixels.size());
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) return false;
+    const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+                         std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+                         std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
+    return std::fclose(out) == 0 && written;
+}
+
+// At a given Unix time, one rectangle repainted as a received byte has it
+// repainted, and at once the client area read into a BMP file: the window as
+// it stood right after that paint, whatever a later timer does to it.
+int RepaintSnap(HWND hWnd, const Args& a)
+{
+    const long long at = static_cast<long long>(std::strtoll(a[0].c_str(), nullptr, 10));
+    const LONG x = static_cast<LONG>(ArgNumber(a, 1, 0)), y = static_cast<LONG>(ArgNumber(a, 2, 0));
+    const RECT rect = {x, y, x + static_cast<LONG>(ArgNumber(a, 3, 8)), y + static_cast<LONG>(ArgNumber(a, 4, 16))};
+    for (long long now = UnixMilliseconds(); now < at; now = UnixMilliseconds()) Sleep(static_cast<DWORD>(at - now));
+    RedrawWindow(hWnd, &rect, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    if (!WriteClientBitmap(hWnd, a[5])) return Fail("cannot write " + a[5]);
+    return Succeed("snapped at " + std::to_string(UnixMilliseconds()));
+}
+
 // Count, median and worst of a set of timings in milliseconds: "n|median|worst".
 std::string TimingSummary(std::vector<double> ms)
 {
@@ -611,6 +673,10 @@ int Record(HWND hWnd, const Args& a)
 
 int Tally(HWND hWnd, const Args&) { return ProbeCommand(hWnd, qprobe::REQUEST_TALLY); }
 int Resources(HWND hWnd, const Args&) { return ProbeCommand(hWnd, qprobe::REQUEST_RESOURCES); }
+int Uncover(HWND hWnd, const Args& a)
+{
+    return ProbeCommand(hWnd, qprobe::REQUEST_UNCOVER, a[0] + " " + a[1] + " " + a[2] + " " + a[3]);
+}
 
 int Screen(HWND hWnd, const Args& a)
 {
@@ -956,6 +1022,10 @@ const Command COMMANDS[] = {
     {"pixel", "X Y  r g b at a client point", 2, nullptr, Pixel},
     {"client-origin", "  screen x y of the client area's top-left corner", 0, nullptr, ClientOrigin},
     {"repaint", "  invalidate and repaint the main window", 0, nullptr, Repaint},
+    {"repaint-snap", "UNIX_MS X Y W H FILE  at that time repaint the rectangle, then read the client area into a "
+                     "BMP file: snapped at UNIX_MS", 6, nullptr, RepaintSnap},
+    {"uncover", "X Y W H  draw red over that client rectangle and make it invalid with erasing, as a window moved "
+                "across it does", 4, nullptr, Uncover},
     {"repaint-loop", "SECONDS [pause_ms]  repaint over and over: count|median ms|worst ms", 1, nullptr, RepaintLoop},
     {"paint-timed", "N [X Y W H]  N repaints of one cell (0 0 8 16), then N empty round trips: count|median ms|"
                     "worst ms of each", 1,

@@ -268,6 +268,22 @@ std::string DescribeCursor()
     return "other";
 }
 
+std::string Uncover(HWND hWnd, const std::string& args)
+{
+    RECT rect;
+    LONG w = 0, h = 0;
+    if (std::sscanf(args.c_str(), "%ld %ld %ld %ld", &rect.left, &rect.top, &w, &h) != 4) return "fail: X Y W H\n";
+    rect.right = rect.left + w;
+    rect.bottom = rect.top + h;
+    HDC hDC = GetDC(hWnd);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    if (hDC && red) FillRect(hDC, &rect, red);
+    if (red) DeleteObject(red);
+    if (hDC) ReleaseDC(hWnd, hDC);
+    RedrawWindow(hWnd, &rect, nullptr, RDW_INVALIDATE | RDW_ERASE);
+    return "uncovered\n";
+}
+
 std::string Answer(HWND hWnd, WPARAM request, const std::string& args)
 {
     switch (request) {
@@ -285,6 +301,7 @@ std::string Answer(HWND hWnd, WPARAM request, const std::string& args)
     case qprobe::REQUEST_CURSOR: return DescribeCursor();
     case qprobe::REQUEST_TALLY: return DescribeTally(hWnd);
     case qprobe::REQUEST_RESOURCES: return DescribeResources();
+    case qprobe::REQUEST_UNCOVER: return Uncover(hWnd, args);
     default: return "fail: unknown request\n";
     }
 }

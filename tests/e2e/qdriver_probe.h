@@ -42,6 +42,10 @@ constexpr WPARAM REQUEST_TALLY = 7;
 // (handles tried one by one where the system gives no count; GDI and USER
 // objects as the system counts them, 0 under Wine; committed private memory).
 constexpr WPARAM REQUEST_RESOURCES = 8;
+// The client rectangle "X Y W H" of the main window is drawn over in red and
+// then made invalid with erasing, as a window moved across it leaves it, and
+// the program is left to repaint it: "uncovered".
+constexpr WPARAM REQUEST_UNCOVER = 9;
 
 struct Reply {
     char args[1024];  // written by the driver before it asks

@@ -7,6 +7,7 @@
 #   view_shot FILE                     the client area, from a screenshot
 #   view_expected FILE [name=value...] the view that state should paint
 #   view_matches EXPECTED [X Y W H]    whether the screen shows it now
+#   view_compare EXPECTED [X Y W H]    the same for a shot taken before
 #   view_expect NAME EXPECTED [X Y W H]  the screen comes to show it (a check)
 #
 # State for view_expected (defaults: the start-up state): pads=00000000 (steps
@@ -90,11 +91,18 @@ view_expected() {
 # as EXPECTED in that region (default: the whole view right of x 10, where the
 # terminal's caret never is). Sets VIEW_DIFFER to the count of other pixels.
 view_matches() {
+  view_shot "$BED_DIR/view-shot.png"
+  view_compare "$@"
+}
+
+# view_compare EXPECTED [X Y W H]: as view_matches, for the client area shot
+# already in $BED_DIR/view-shot.png (by view_shot, or read at the moment that
+# counts).
+view_compare() {
   local region="$((VIEW_W - 10))x${VIEW_H}+10+0"
   (($# >= 5)) && region="${4}x${5}+${2}+${3}"
   VIEW_REGION=$region
   convert "$1" -crop "$region" +repage "$BED_DIR/view-want.png"
-  view_shot "$BED_DIR/view-shot.png"
   convert "$BED_DIR/view-shot.png" -crop "$region" +repage "$BED_DIR/view-got.png"
   VIEW_DIFFER=$(compare -metric AE "$BED_DIR/view-want.png" "$BED_DIR/view-got.png" null: 2>&1)
   VIEW_DIFFER=${VIEW_DIFFER%% *}
