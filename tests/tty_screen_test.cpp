@@ -672,10 +672,12 @@ TEST(TTYScreenThreads, ModesChangedWhileAnotherThreadWritesApplyBetweenBlocks)
     TTYScreen screen;
     std::atomic<bool> writing{true};
     std::atomic<int> mixed{0};
-    // A block of a full row and one more character, then a carriage return:
-    // with auto-wrap it ends on a new row at column 1, without it in column 79
-    // and the carriage return brings it to column 0 of the same row; new-line
-    // then moves it down a row.
+    // A block of a full row and one more character, then a carriage return.
+    // With auto-wrap the row wraps (a carriage return and a line feed) and the
+    // last character lands on the next row; without it the last character
+    // overwrites column 79. New-line makes each carriage return, the wrap's
+    // included, feed a line too. So the block moves the cursor down 3, 1, 1
+    // or 0 rows, by the modes it is written under.
     std::thread writer([&] {
         NoEvents events;
         std::string row(MAXCOLS + 1, 'w');
@@ -687,7 +689,7 @@ TEST(TTYScreenThreads, ModesChangedWhileAnotherThreadWritesApplyBetweenBlocks)
             screen.nColumn = 0;
             WriteTTYBlock(screen, reinterpret_cast<const unsigned char*>(row.data()), static_cast<int>(row.size()),
                           events);
-            const int rows = (before.fAutoWrap ? 1 : 0) + (before.fNewLine ? 1 : 0);
+            const int rows = before.fAutoWrap ? (before.fNewLine ? 3 : 1) : (before.fNewLine ? 1 : 0);
             if (rowBefore + rows < MAXROWS && screen.nRow != rowBefore + rows) ++mixed;
             if (screen.nRow >= MAXROWS - 3) screen.nRow = 0;
         }
