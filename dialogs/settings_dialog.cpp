@@ -1,6 +1,13 @@
 // The Settings dialog: port, line, terminal options and font, edited in the
 // connection record directly. Line and terminal settings change only on Ok; a
 // font confirmed in the font chooser applies at once and survives Cancel.
+//
+// How it works: the dialog runs on the user-interface thread while the watch
+// thread may be writing received bytes into the terminal. The auto-wrap and
+// new-line modes are read and stored under the screen's lock (ReadTTYModes,
+// SetTTYModes), so a received block is written whole under one pair of them;
+// fDisplayErrors, which the watch thread's reads look at, is atomic. The other
+// fields the dialog stores are used on this thread only.
 #include <cstdio>
 
 #include "dialogs/dialogs.h"
@@ -67,8 +74,9 @@ BOOL SettingsDlgInit(HWND hDlg)
     CheckDlgButton(hDlg, IDC_DTRDSR, (npTTYInfo->bFlowCtrl & FLOWCTRL_DTRDSR) ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hDlg, IDC_RTSCTS, (npTTYInfo->bFlowCtrl & FLOWCTRL_RTSCTS) ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hDlg, IDC_XONXOFF, (npTTYInfo->bFlowCtrl & FLOWCTRL_SOFT) ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(hDlg, IDC_AUTOWRAP, npTTYInfo->screen.fAutoWrap ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(hDlg, IDC_NEWLINE, npTTYInfo->screen.fNewLine ? BST_CHECKED : BST_UNCHECKED);
+    const TTYModes modes = ReadTTYModes(npTTYInfo->screen);
+    CheckDlgButton(hDlg, IDC_AUTOWRAP, modes.fAutoWrap ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hDlg, IDC_NEWLINE, modes.fNewLine ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hDlg, IDC_LOCALECHO, npTTYInfo->fLocalEcho ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(GetDlgItem(hDlg, IDC_USECNRECEIVE), FALSE);
     CheckDlgButton(hDlg, IDC_DISPLAYERRORS, npTTYInfo->fDisplayErrors ? BST_CHECKED : BST_UNCHECKED);
@@ -96,11 +104,10 @@ BOOL SettingsDlgTerm(HWND hDlg)
     npTTYInfo->bStopBits = static_cast<BYTE>(SelectedItemData(hDlg, IDC_STOPBITSCB));
     npTTYInfo->bFlowCtrl =
         FlowControlBits(Checked(hDlg, IDC_DTRDSR), Checked(hDlg, IDC_RTSCTS), Checked(hDlg, IDC_XONXOFF));
-    npTTYInfo->screen.fAutoWrap = Checked(hDlg, IDC_AUTOWRAP);
-    npTTYInfo->screen.fNewLine = Checked(hDlg, IDC_NEWLINE);
+    SetTTYModes(npTTYInfo->screen, TTYModes{Checked(hDlg, IDC_AUTOWRAP), Checked(hDlg, IDC_NEWLINE)});
     npTTYInfo->fLocalEcho = Checked(hDlg, IDC_LOCALECHO);
     npTTYInfo->fUseCNReceive = Checked(hDlg, IDC_USECNRECEIVE);
-    npTTYInfo->fDisplayErrors = Checked(hDlg, IDC_DISPLAYERRORS);
+    npTTYInfo->fDisplayErrors = Checked(hDlg, IDC_DISPLAYERRORS) ? TRUE : FALSE;
     return TRUE;
 }
 

@@ -12,13 +12,14 @@
 struct TTYINFO {
     HANDLE idComDev;             // the open COM port while fConnected
     BYTE bPort;                  // COM port number, from 1
-    TTYScreen screen;            // abScreen, nRow, nColumn, fAutoWrap, fNewLine
+    TTYScreen screen;            // abScreen, nRow, nColumn, fAutoWrap, fNewLine: under screen.lock
     std::atomic<BOOL> fConnected;  // set while a connection is open (read by the watch thread)
     BOOL fXonXoff;               // kept in the record's layout, cleared at creation and
                                  // never read: XON/XOFF is bFlowCtrl's FLOWCTRL_SOFT bit
     BOOL fLocalEcho;             // sent characters are also written into the terminal
     BOOL fUseCNReceive;          // stored from the Settings dialog; nothing acts on it
-    BOOL fDisplayErrors;         // line error flags are shown as "<CE-%u>" texts
+    std::atomic<BOOL> fDisplayErrors;  // line error flags are shown as "<CE-%u>" texts (read by
+                                       // the watch thread, changed by the Settings dialog)
     BYTE bByteSize;              // data bits, 5..8
     BYTE bFlowCtrl;              // 1 DTR/DSR, 2 RTS/CTS, 4 XON/XOFF
     BYTE bParity;                // DCB parity code
@@ -39,6 +40,8 @@ struct TTYINFO {
     HWND hTermWnd;               // the window that owns the record
     std::atomic<DWORD> dwThreadID;  // non-zero while the watch thread runs
     OVERLAPPED osWrite;          // writes to the port, with its own manual-reset event
+    OVERLAPPED* lpPendingWrite;  // the write pending on the port, or null (user-interface
+                                 // thread only: WriteCommBlock)
     OVERLAPPED osRead;           // reads from the port, with its own manual-reset event
 };
 

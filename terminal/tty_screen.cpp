@@ -133,6 +133,19 @@ TTYScreenCopy CopyTTYScreen(TTYScreen& screen)
     return copy;
 }
 
+void SetTTYModes(TTYScreen& screen, TTYModes modes)
+{
+    std::lock_guard<std::recursive_mutex> hold(screen.lock);
+    screen.fAutoWrap = modes.fAutoWrap;
+    screen.fNewLine = modes.fNewLine;
+}
+
+TTYModes ReadTTYModes(TTYScreen& screen)
+{
+    std::lock_guard<std::recursive_mutex> hold(screen.lock);
+    return TTYModes{screen.fAutoWrap, screen.fNewLine};
+}
+
 TTYCursor ReadTTYCursor(TTYScreen& screen)
 {
     std::lock_guard<std::recursive_mutex> hold(screen.lock);

@@ -41,7 +41,10 @@ struct ByteTally {
 // (received bytes) and the user-interface thread (local echo, error texts);
 // `lock` serialises every WriteTTYBlock call, and is recursive because the
 // events asked for while it is held may read the screen under it again (the
-// caret's move reads the cursor).
+// caret's move reads the cursor). The two modes are read by every write and
+// changed by the Settings dialog on the other thread: they are changed and
+// read elsewhere only under `lock` too (SetTTYModes, ReadTTYModes), so a
+// block is written whole under one pair of modes.
 struct TTYScreen {
     unsigned char abScreen[MAXROWS * MAXCOLS];  // row after row, a space is an empty cell
     int nRow = 0;                               // cursor row, 0..24
@@ -69,6 +72,14 @@ struct TTYScreenCopy {
     int nRow, nColumn;
 };
 TTYScreenCopy CopyTTYScreen(TTYScreen& screen);
+
+// The auto-wrap and new-line modes, set and read under screen.lock: a change
+// takes effect between two WriteTTYBlock calls, never within one.
+struct TTYModes {
+    bool fAutoWrap, fNewLine;
+};
+void SetTTYModes(TTYScreen& screen, TTYModes modes);
+TTYModes ReadTTYModes(TTYScreen& screen);
 
 // The cursor alone, read under screen.lock: where the caret goes.
 struct TTYCursor {

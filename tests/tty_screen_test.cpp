@@ -663,3 +663,49 @@ TEST(TTYSize, TheViewStaysWhileInRangeAndMovesBackOtherwise)
 }
 
 }  // namespace
+
+// The Settings dialog changes the modes on the user-interface thread while the
+// watch thread writes received bytes: each block is written whole under one
+// pair of modes, and the change is seen by the next block.
+TEST(TTYScreenThreads, ModesChangedWhileAnotherThreadWritesApplyBetweenBlocks)
+{
+    TTYScreen screen;
+    std::atomic<bool> writing{true};
+    std::atomic<int> mixed{0};
+    // A block of a full row and one more character, then a carriage return.
+    // With auto-wrap the row wraps (a carriage return and a line feed) and the
+    // last character lands on the next row; without it the last character
+    // overwrites column 79. New-line makes each carriage return, the wrap's
+    // included, feed a line too. So the block moves the cursor down 3, 1, 1
+    // or 0 rows, by the modes it is written under.
+    std::thread writer([&] {
+        NoEvents events;
+        std::string row(MAXCOLS + 1, 'w');
+        row += '\r';
+        for (int n = 0; n < 3000; ++n) {
+            std::lock_guard<std::recursive_mutex> hold(screen.lock);
+            const TTYModes before = ReadTTYModes(screen);
+            const int rowBefore = screen.nRow;
+            screen.nColumn = 0;
+            WriteTTYBlock(screen, reinterpret_cast<const unsigned char*>(row.data()), static_cast<int>(row.size()),
+                          events);
+            const int rows = before.fAutoWrap ? (before.fNewLine ? 3 : 1) : (before.fNewLine ? 1 : 0);
+            if (rowBefore + rows < MAXROWS && screen.nRow != rowBefore + rows) ++mixed;
+            if (screen.nRow >= MAXROWS - 3) screen.nRow = 0;
+        }
+        writing = false;
+    });
+    int unseen = 0;
+    for (unsigned n = 0; writing.load(); ++n) {
+        SetTTYModes(screen, TTYModes{(n & 1) != 0, (n & 2) != 0});
+        unseen += ReadTTYModes(screen).fNewLine != ((n & 2) != 0);
+        std::this_thread::yield();
+    }
+    writer.join();
+    EXPECT_EQ(mixed.load(), 0) << "a block was written under modes other than those it started with";
+    EXPECT_EQ(unseen, 0) << "a mode set was not read back";
+    SetTTYModes(screen, TTYModes{false, true});
+    const TTYModes last = ReadTTYModes(screen);
+    EXPECT_FALSE(last.fAutoWrap);
+    EXPECT_TRUE(last.fNewLine);
+}
