@@ -106,26 +106,26 @@ void PaintView(HWND hWnd, HDC hDC, const RECT& rcPaint)
     PaintPatterns(hWnd, hDC, rcPaint);
 }
 
-// A paint first brings the caret to the cursor. A received byte then repaints
-// the one cell beside the caret; hiding and showing the caret around that
-// (as every BeginPaint and EndPaint do) costs more under Wine than the paint
-// itself, so a paint no taller than a row of cells that does not meet the
-// caret is drawn in the update region directly, which it then validates.
-// Whether it meets the caret is decided from the one reading of the cursor
-// that placed the caret: the watch thread may move the cursor meanwhile, and
-// the repaint it then asks for brings the caret along. Taking the update
-// region with erasing erases first what the system's paint would erase (a
-// part of the window made invalid with erasing, as a window moved across it
-// leaves it). Every other paint is a plain BeginPaint and EndPaint. A paint
-// can find nothing left to paint: the watch thread has the window repainted
-// after every byte, and the paint it asks for may come after one the message
-// loop made already.
+// A paint takes the update region, then brings the caret to the cursor. A
+// received byte then repaints the one cell behind the caret; hiding and
+// showing the caret around that (as every BeginPaint and EndPaint do) costs
+// more under Wine than the paint itself, so a paint no taller than a row of
+// cells that does not meet the caret is drawn in the update region directly,
+// which it then validates. Whether it meets the caret is decided from the one
+// reading of the cursor that placed the caret: the watch thread may move the
+// cursor meanwhile, and the repaint it then asks for brings the caret along.
+// Taking the update region with erasing erases first what the system's paint
+// would erase (a part of the window made invalid with erasing, as a window
+// moved across it leaves it). Every other paint is a plain BeginPaint and
+// EndPaint. A paint can find nothing left to paint: the watch thread has the
+// window repainted after every byte, and the paint it asks for may come after
+// one the message loop made already.
 LRESULT OnPaint(HWND hWnd)
 {
-    RECT caret;
-    MoveTTYCursor(hWnd, &caret);
     HRGN hUpdate = CreateRectRgn(0, 0, 0, 0);
     const int kind = hUpdate ? GetUpdateRgn(hWnd, hUpdate, TRUE) : ERROR;
+    RECT caret;
+    MoveTTYCursor(hWnd, &caret);
     RECT box;
     if (kind == NULLREGION) {
         DeleteObject(hUpdate);
