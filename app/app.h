@@ -17,6 +17,10 @@ extern char gszAppName[91];     // 76 spaces and "QUAVERTON v1.0"
 // (102 and 103) are the pattern subsystem's DRUM_TIMER_ID and PIANO_TIMER_ID.
 constexpr UINT_PTR ID_TIMER_SPLASH = 101;
 
+// Start-up: the serial link's requests go to the terminal and the waits that
+// keep the sound going (app/app_line_events.cpp).
+void InstallLineEvents();
+
 BOOL InitApplication(HINSTANCE hInstance);
 HWND InitInstance(HINSTANCE hInstance, int nCmdShow);
 LRESULT CALLBACK TTYWndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);

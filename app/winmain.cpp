@@ -6,11 +6,8 @@
 #include "audio/sample_bank.h"
 #include "audio/wave_output.h"
 #include "input/midi_input.h"
-#include "app/ui_wait.h"
 #include "pattern/pattern_view.h"
 #include "resources/resource.h"
-#include "serial/line_events.h"
-#include "terminal/tty_view.h"
 
 HWND hTTYWnd = nullptr;
 HACCEL ghAccel = nullptr;
@@ -78,21 +75,6 @@ void FitSplashToPicture(HWND hSplash)
 }
 
 // After the loop, or when start-up stops early: nothing is left open.
-// The serial link's requests: the terminal shows and sets up, the waits keep
-// the sound going.
-class AppLineEvents final : public LineEvents {
-public:
-    void RecordMade(HWND hTTYWnd, TTYINFO* npTTYInfo) override { ResetTTYScreen(hTTYWnd, npTTYInfo); }
-    void ShowBytes(HWND hTTYWnd, const BYTE* lpBlock, int nLength) override
-    {
-        WriteTTYBlock(hTTYWnd, lpBlock, nLength);
-    }
-    void Connected(HWND hTTYWnd) override { SetTTYFocus(hTTYWnd); }
-    DWORD WaitFor(HANDLE hObject) override { return WaitServingStream(hObject); }
-    void Pause(DWORD dwMilliseconds) override { PauseServingStream(dwMilliseconds); }
-};
-AppLineEvents lineEvents;
-
 void FinalCleanUp()
 {
     FreeSampleBanks();
@@ -127,7 +109,7 @@ HWND InitInstance(HINSTANCE hInstance, int)
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR, int nCmdShow)
 {
     ghInstance = hInstance;
-    SetLineEvents(lineEvents);
+    InstallLineEvents();
     if (hPrevInstance == nullptr && !InitApplication(hInstance)) return 0;
     hTTYWnd = InitInstance(hInstance, nCmdShow);
     if (hTTYWnd == nullptr) return 0;

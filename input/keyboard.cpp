@@ -2,13 +2,12 @@
 // the arrow keys among them, play and send nothing.
 #include "input/keyboard.h"
 
-#include "input/key_map.h"
+#include "input/peer_protocol.h"
 #include "terminal/tty_view.h"
 
 LRESULT OnChar(HWND hWnd, WPARAM wParam)
 {
-    unsigned char ch = TypeKeyCharacter(static_cast<unsigned>(wParam));
-    ProcessTTYCharacter(hWnd, ch);
+    SendPeerMessage(hWnd, PlayTypedKey(static_cast<unsigned>(wParam)));
     return 0;
 }
 

@@ -1,9 +1,10 @@
 // MIDI input. Notes arrive as MM_MIM_DATA messages on the user-interface
-// thread; each key press plays locally first and is then sent to the peer as
-// "#" and the key number, two one-byte writes.
+// thread; each key press plays locally first and is then sent to the peer
+// (input/peer_protocol.h makes its bytes).
 #include "input/midi_input.h"
 
 #include "input/midi_notes.h"
+#include "input/peer_protocol.h"
 #include "terminal/tty_view.h"
 
 UINT wNumDevices = 0;
@@ -15,7 +16,6 @@ UINT mididata = 0;
 
 namespace {
 const char szSystemInfo[] = "SYSTEM INFO";
-const BYTE NOTE_MESSAGE_MARK = '#';
 }  // namespace
 
 void OpenMidiInput(HWND hWnd)
@@ -49,12 +49,9 @@ LRESULT OnMidiOpen(HWND hWnd)
 LRESULT OnMidiData(HWND hWnd, LPARAM lParam)
 {
     midinote = static_cast<DWORD>(lParam);
-    MidiKeyPress press = DecodeMidiShortMessage(midinote);
+    const MidiKeyPress press = DecodeMidiShortMessage(midinote);
     midistatus = press.key;
-    mididata = (midinote >> 16) & 0xFF;
-    if (!press.pressed) return 0;
-    PlayNote(static_cast<int>(midistatus));
-    ProcessTTYCharacter(hWnd, NOTE_MESSAGE_MARK);
-    ProcessTTYCharacter(hWnd, static_cast<BYTE>(midistatus));
+    mididata = press.velocity;
+    SendPeerMessage(hWnd, PlayMidiKeyPress(press));
     return 0;
 }

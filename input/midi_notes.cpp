@@ -33,5 +33,5 @@ MidiKeyPress DecodeMidiShortMessage(uint32_t midinote)
 {
     unsigned midistatus = (midinote >> 8) & 0xFF;  // the key number
     unsigned mididata = (midinote >> 16) & 0xFF;   // the velocity
-    return {mididata != 0, static_cast<unsigned char>(midistatus)};
+    return {mididata != 0, static_cast<unsigned char>(midistatus), static_cast<unsigned char>(mididata)};
 }

@@ -21,5 +21,6 @@ bool PlayNote(int key);
 struct MidiKeyPress {
     bool pressed;
     unsigned char key;
+    unsigned char velocity;
 };
 MidiKeyPress DecodeMidiShortMessage(uint32_t midinote);

@@ -1,5 +1,6 @@
-// The receive dispatch. It runs on the serial watch thread; the voices it
-// starts are handed to the mixer whole by StartVoice.
+// The line's messages: made on the user-interface thread when a player plays,
+// dispatched on the serial watch thread when they arrive. The voices either
+// side starts are handed to the mixer whole by StartVoice.
 #include "input/peer_protocol.h"
 
 #include "input/key_map.h"
@@ -23,6 +24,18 @@ int ReadAndPlayNoteByte(PeerReceiveState& state, PeerLine& line, unsigned char* 
 }
 
 }  // namespace
+
+PeerMessage PlayTypedKey(unsigned int code)
+{
+    return PeerMessage{{TypeKeyCharacter(code), 0}, 1};
+}
+
+PeerMessage PlayMidiKeyPress(MidiKeyPress press)
+{
+    if (!press.pressed) return PeerMessage{{0, 0}, 0};
+    PlayNote(press.key);
+    return PeerMessage{{NOTE_MARK, press.key}, 2};
+}
 
 int ProcessReceivedByte(PeerReceiveState& state, PeerLine& line, unsigned char* abIn)
 {

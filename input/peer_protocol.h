@@ -1,7 +1,14 @@
-// The receiving side of the line between the two players: every byte received
-// is shown and played with the same tables the sender used; "#" and the byte
-// after it are a MIDI note message, of which only the "#" is shown.
+// The line between the two players, both ways. A player's typed key goes down
+// the line as the one byte the key map makes of it; a MIDI key press as "#"
+// and the key number. Every byte received is shown and played with the same
+// tables the sender used; "#" and the byte after it are a note message, of
+// which only the "#" is shown. (A typed "#" therefore makes the far end read
+// the next byte as a note number.)
 #pragma once
+
+#include <cstdint>
+
+#include "input/midi_notes.h"
 
 // ---- Program-wide receive state ----
 extern unsigned char inbyte;  // the byte being dispatched; written by the receiving thread only
@@ -26,6 +33,24 @@ struct PeerReceiveState {
 };
 
 constexpr unsigned char NOTE_MARK = '#';
+
+// ---- Sending: what one action of a player plays here and sends ----
+
+// The bytes of one action, in the order they go down the line.
+struct PeerMessage {
+    unsigned char bytes[2];
+    int length;
+};
+
+// A typed character (the window's character code): plays what the key map
+// makes of it and gives that one byte to send.
+PeerMessage PlayTypedKey(unsigned int code);
+
+// A MIDI message from the keyboard: a key press plays its note and gives
+// NOTE_MARK and the key number; anything else plays and sends nothing.
+PeerMessage PlayMidiKeyPress(MidiKeyPress press);
+
+// ---- Receiving ----
 
 // Dispatches the byte just read into abIn (and stored in inbyte): a "#" reads
 // its note byte at once and plays it; any other byte plays as a key. Returns 1,

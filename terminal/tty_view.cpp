@@ -239,3 +239,10 @@ BOOL ProcessTTYCharacter(HWND hTTYWnd, BYTE bOut)
     if (npTTYInfo->fLocalEcho) WriteTTYBlock(hTTYWnd, &bOut, 1);
     return TRUE;
 }
+
+BOOL SendPeerMessage(HWND hTTYWnd, const PeerMessage& message)
+{
+    BOOL sent = message.length > 0 ? TRUE : FALSE;
+    for (int i = 0; i < message.length; ++i) sent = ProcessTTYCharacter(hTTYWnd, message.bytes[i]) && sent;
+    return sent;
+}

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "input/peer_protocol.h"
+
 struct TTYINFO;
 
 BOOL ResetTTYScreen(HWND hTTYWnd, TTYINFO* npTTYInfo);
@@ -27,3 +29,6 @@ BOOL WriteTTYBlock(HWND hTTYWnd, const BYTE* lpBlock, int nLength);
 // Sends one byte while connected (and echoes it when Local Echo is on);
 // FALSE, sending and showing nothing, while disconnected.
 BOOL ProcessTTYCharacter(HWND hTTYWnd, BYTE bOut);
+// A player's message to the peer: each byte a one-byte write of its own
+// (ProcessTTYCharacter), so nothing is sent while disconnected.
+BOOL SendPeerMessage(HWND hTTYWnd, const PeerMessage& message);

@@ -12,4 +12,15 @@ while IFS= read -r hit; do report "$hit: serial/ reaches into the terminal"; don
   grep -Hn '#include "terminal/' serial/*.* | grep -v '"terminal/tty_screen.h"')
 while IFS= read -r hit; do report "$hit: the screen core reaches into serial/"; done < <(
   grep -Hn '#include "serial/' terminal/tty_screen.*)
+# The platform-free core: the sources of the quaverton_core library in
+# CMakeLists.txt, and the header beside each.
+core=$(sed -n '/^add_library(quaverton_core/,/^)/p' CMakeLists.txt | grep -o '[a-z_/]*\.cpp')
+[[ -n $core ]] || report "no quaverton_core sources found in CMakeLists.txt"
+for source in $core; do
+  for file in "$source" "${source%.cpp}.h"; do
+    [[ -f $file ]] || continue
+    while IFS= read -r hit; do report "$file:$hit: the platform-free core includes windows.h"; done < <(
+      grep -n '#include <windows.h>' "$file")
+  done
+done
 exit $bad

@@ -2,6 +2,7 @@
 // split across two arrivals is put back together.
 #include <deque>
 #include <string>
+#include <utility>
 
 #include "input/key_map.h"
 #include "input/midi_notes.h"
@@ -95,6 +96,52 @@ TEST_F(PeerProtocolTest, ADataBlockIs512KeyBytes)
     EXPECT_EQ(line.shown, std::string(512, 'X'));
     EXPECT_EQ(StepAfterOneSample(2), KeyStepPitch(2));
     EXPECT_EQ(line.repaints, 512);
+}
+
+// Each player plays what it sends; the far end's dispatch must start the same
+// voice at the same pitch from the bytes alone: every character code a window
+// can type, and every MIDI key with and without velocity.
+TEST_F(PeerProtocolTest, WhatAPlayerSendsPlaysAtTheFarEndAsItDidHere)
+{
+    // The pitches of both voices after one action, from silence.
+    auto played = [this](auto action) {
+        ResetVoices();
+        action();
+        return std::pair<float, float>(StepAfterOneSample(1), StepAfterOneSample(2));
+    };
+    int keysPlayed = 0;
+    for (unsigned code = 0; code < 256; ++code) {
+        PeerMessage sent{};
+        const auto here = played([&] { sent = PlayTypedKey(code); });
+        ASSERT_EQ(sent.length, 1);
+        state = PeerReceiveState{};
+        const auto there = played([&] { Receive(std::string(sent.bytes, sent.bytes + sent.length)); });
+        if (sent.bytes[0] == NOTE_MARK) {
+            // A typed "#" opens a note message at the far end: it waits for
+            // the next byte as a key number and plays nothing yet.
+            EXPECT_TRUE(state.noteMarkHeld);
+            EXPECT_EQ(there, std::make_pair(0.0f, 0.0f));
+            continue;
+        }
+        EXPECT_EQ(there, here) << "typed code " << code << " sent as " << int(sent.bytes[0]);
+        keysPlayed += here != std::make_pair(0.0f, 0.0f);
+    }
+    EXPECT_GE(keysPlayed, 2 * KEY_STEPS) << "at least the 13 keys of each voice";
+
+    int notesPlayed = 0;
+    for (uint32_t key = 0; key < 128; ++key) {
+        for (uint32_t velocity : {0u, 1u, 64u, 127u}) {
+            const uint32_t message = 0x90 | key << 8 | velocity << 16;
+            PeerMessage sent{};
+            const auto here = played([&] { sent = PlayMidiKeyPress(DecodeMidiShortMessage(message)); });
+            state = PeerReceiveState{};
+            const auto there = played([&] { Receive(std::string(sent.bytes, sent.bytes + sent.length)); });
+            EXPECT_EQ(there, here) << "key " << key << " velocity " << velocity;
+            EXPECT_EQ(sent.length, velocity == 0 ? 0 : 2) << "key " << key << " velocity " << velocity;
+            notesPlayed += here.first != 0.0f;
+        }
+    }
+    EXPECT_EQ(notesPlayed, 3 * (HIGHEST_NOTE - LOWEST_NOTE + 1)) << "keys 36..84, at each non-zero velocity";
 }
 
 }  // namespace
