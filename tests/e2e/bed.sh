@@ -447,6 +447,20 @@ bed_raw_peer() {
   exec {BED_PEER_FD}>"$BED_DIR/peer.cmd"
 }
 
+# bed_raw_player [DIR]: the commonest set-up of one player: a raw far end
+# (bed_raw_peer) on a pseudo-terminal mapped to COM1, and the program from DIR
+# (default: a fresh bed_workdir) launched with the modem-lines preload that a
+# pseudo-terminal needs; returns once its window shows. It is not connected
+# yet: bed_connect, or `drive send-command $IDM_CONNECT`, does that.
+bed_raw_player() {
+  local dir=${1:-}
+  bed_raw_peer "$BED_DIR/ttyA" || return 1
+  bed_map_com_port COM1 "$BED_DIR/ttyA" || return 1
+  [[ -n $dir ]] || dir=$(bed_workdir player)
+  BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
+  drive wait-window 20000 >/dev/null
+}
+
 # peer COMMAND...: one command to the raw peer (write TEXT, pause MS,
 # stream BPS COUNT [X|records]); it runs them in order.
 peer() { echo "$*" >&"$BED_PEER_FD"; }

@@ -11,10 +11,7 @@ source "$(dirname "$0")/view.sh"
 SECONDS_STREAMED=${SECONDS_STREAMED:-60}
 export BED_DEADLINE=${BED_DEADLINE:-$((SECONDS_STREAMED + 150))}
 bed_start || exit 1
-bed_raw_peer "$BED_DIR/ttyA" || exit 1
-bed_map_com_port COM1 "$BED_DIR/ttyA" || exit 1
-BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$(bed_workdir player)"
-drive wait-window 20000 >/dev/null
+bed_raw_player || exit 1
 view_init || exit 1
 # After STOP the view is no longer drawn, and the whole window's repaint that
 # STOP asks for leaves every cell of the terminal showing.

@@ -7,11 +7,7 @@
 # live connection, and Disconnect while disconnected changes nothing.
 source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
-bed_raw_peer "$BED_DIR/ttyA" || exit 1
-bed_map_com_port COM1 "$BED_DIR/ttyA" || exit 1
-dir=$(bed_workdir player)
-BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
-drive wait-window 20000 >/dev/null
+bed_raw_player || exit 1
 VK_SHIFT=0x10 VK_PRIOR=0x21 VK_NEXT=0x22
 opens() { grep -c '^open' "$BED_DIR/peer.log"; }
 

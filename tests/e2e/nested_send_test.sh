@@ -8,11 +8,7 @@
 # and the key, and nothing else; the program stays responsive throughout.
 source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
-bed_raw_peer "$BED_DIR/ttyA" || exit 1
-bed_map_com_port COM1 "$BED_DIR/ttyA" || exit 1
-dir=$(bed_workdir player)
-BED_PRELOAD=$BED_MODEM_PRELOAD bed_launch "$dir"
-drive wait-window 20000 >/dev/null
+bed_raw_player || exit 1
 mark=$(peer_mark)
 drive send-command $IDM_CONNECT >/dev/null
 expect_true "Connect opens the port" quiet peer_wait '^open' 5 "$mark"
