@@ -13,6 +13,8 @@ HWND hTTYWnd = nullptr;
 HACCEL ghAccel = nullptr;
 HWND hwsplash = nullptr;
 HINSTANCE ghInstance = nullptr;
+// One second: long enough to be seen, short enough that the window is there
+// by the time a player reaches for the keys.
 const DWORD SPLASHTIME = 1000;
 char gszTTYClass[12] = "TTYWndClass";
 char gszAppName[91] =

@@ -5,8 +5,9 @@
 
 #include <windows.h>
 
-// Takes at most nMaxLength bytes that have already arrived; never waits for
-// more. Returns the count placed in lpszBlock.
+// Takes at most nMaxLength bytes of those that have already arrived, so it
+// returns at once; should the port not hand them over, the read waits up to
+// the port's read time-out (1 s). Returns the count placed in lpszBlock.
 int ReadCommBlock(HWND hTTYWnd, LPSTR lpszBlock, int nMaxLength);
 
 // Sends a block and waits until the write has finished. FALSE when there is no

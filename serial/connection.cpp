@@ -19,10 +19,9 @@
 
 namespace {
 
-constexpr DWORD QUEUE_BYTES = 4096;
-
-// Reads take what has arrived and never wait; a write may take about one
-// character time per byte before it counts as timed out.
+// Reads take what has arrived (waiting up to 1 s only should the port not
+// hand over bytes it counted); a write may take about two character times per
+// byte (WriteTimeoutMultiplier) before it counts as timed out.
 void SetTimeouts(HANDLE idComDev, DWORD dwBaudRate)
 {
     COMMTIMEOUTS timeouts;
@@ -86,7 +85,7 @@ BOOL OpenConnection(HWND hTTYWnd)
         return FALSE;
     }
     SetCommMask(npTTYInfo->idComDev, EV_RXCHAR);
-    SetupComm(npTTYInfo->idComDev, QUEUE_BYTES, QUEUE_BYTES);
+    SetupComm(npTTYInfo->idComDev, PORT_QUEUE_BYTES, PORT_QUEUE_BYTES);
     PurgeComm(npTTYInfo->idComDev, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
     SetTimeouts(npTTYInfo->idComDev, npTTYInfo->dwBaudRate);
 

@@ -14,8 +14,9 @@ class LineEvents {
 public:
     // A new record: its font and cell size are made from its font settings.
     virtual void RecordMade(HWND hTTYWnd, TTYINFO* npTTYInfo) = 0;
-    // Bytes for the terminal: a received byte (on the watch thread) or a
-    // line-error text (on the user-interface thread).
+    // Bytes for the terminal: received bytes and the line-error texts of reads
+    // (on the watch thread), or the line-error texts of writes (on the
+    // user-interface thread).
     virtual void ShowBytes(HWND hTTYWnd, const BYTE* lpBlock, int nLength) = 0;
     // A connection was opened: the terminal shows its caret.
     virtual void Connected(HWND hTTYWnd) = 0;

@@ -13,8 +13,10 @@ namespace {
 
 constexpr char ASCII_XON = 0x11;
 constexpr char ASCII_XOFF = 0x13;
-// With XON/XOFF the peer is stopped when fewer than 100 bytes of the 4096-byte
-// input queue are free, and let go on when no more than 100 bytes wait in it.
+// With XON/XOFF the peer is stopped when fewer than 100 bytes of the input
+// queue (PORT_QUEUE_BYTES) are free, and let go on when no more than 100 bytes
+// wait in it. 100 bytes are about 50 ms of the line at 19200 bit/s: room for
+// what a peer sends before its XOFF arrives and is acted on.
 constexpr uint16_t FLOW_LIMIT_BYTES = 100;
 constexpr uint32_t ONE_CHARACTER_MS_AT_1_BPS = 19200;
 

@@ -7,6 +7,12 @@
 
 #include <cstdint>
 
+// The port's input and output queues, in bytes. 4096 bytes are more than 4 s
+// of the line at 9600 bit/s (2 s at 19200): the watch thread can fall that far
+// behind (a burst of repaints, a slow machine) before a byte is lost, and the
+// flow limits below stop the peer well before.
+constexpr uint32_t PORT_QUEUE_BYTES = 4096;
+
 // ---- The value tables, in the order the Settings dialog lists them ----
 constexpr int BAUD_ROWS = 13;
 constexpr int PARITY_ROWS = 5;
@@ -53,6 +59,9 @@ struct LineControl {
 LineControl LineControlFor(const LineSettings& settings);
 
 // The write total time-out multiplier, in ms per byte, fixed when the port
-// opens: about one character time (19200 / rate, truncated), so 0, no total
-// time-out, from 38400 bits per second on. A rate of 0 gives 0.
+// opens: 19200 / rate, truncated, about twice a character's time (a
+// character of 10 bits takes 1.04 ms at 9600 bit/s, the multiplier is 2 ms),
+// so a write times out only once the line has held it back for about as long
+// as sending it takes; 0, no total time-out, from 38400 bits per second on. A
+// rate of 0 gives 0.
 uint32_t WriteTimeoutMultiplier(uint32_t dwBaudRate);

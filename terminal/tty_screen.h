@@ -38,7 +38,8 @@ struct ByteTally {
 };
 
 // The screen part of the connection record. Written by the watch thread
-// (received bytes) and the user-interface thread (local echo, error texts);
+// (received bytes, read error texts) and the user-interface thread (local
+// echo, write error texts);
 // `lock` serialises every WriteTTYBlock call, and is recursive because the
 // events asked for while it is held may read the screen under it again (the
 // caret's move reads the cursor). The two modes are read by every write and

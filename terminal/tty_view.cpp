@@ -4,7 +4,8 @@
 // moves, scroll bars and text output.
 //
 // How it works: WriteTTYBlock runs on the watch thread for received bytes and
-// on the user-interface thread for echo and error texts; the screen core holds
+// the error texts of reads, and on the user-interface thread for echo and the
+// error texts of writes; the screen core holds
 // the screen's lock for each whole call. Painting, sizing, scrolling and the
 // caret run on the user-interface thread only.
 #include "terminal/tty_view.h"

@@ -2,7 +2,7 @@
 # What a player hears: with both banks holding a pure 441 Hz tone, keys and
 # MIDI notes start the voices at their pitches, measured from the captured
 # output; a note with velocity 0 and a key outside the map play nothing.
-# Also prints the key-to-sound latency over 20 keys.
+# (The key-to-sound latency is measured by tests/e2e/latency_bench.sh.)
 source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
 wavs=$BED_DIR/wavs
