@@ -30,7 +30,8 @@ inverted_cells() {
 
 peer stream 9600 $((SECONDS_STREAMED * 960))
 # Keys typed through the run, each echoed where the cursor is.
-drive post-char "$(printf 'typed while streaming %.0s' $(seq $((SECONDS_STREAMED * 2))))" 25 >/dev/null &
+typed=$(printf 'typed while streaming %.0s' $(seq $((SECONDS_STREAMED * 2))))
+drive post-char "$typed" 25 >/dev/null &
 typist=$!
 reads=0 worst=0 at=
 until_s=$((SECONDS + SECONDS_STREAMED))
@@ -48,16 +49,16 @@ expect_true "the window was read through the stream ($reads times)" within "$rea
 expect_true "never more than the caret's one cell inverted (at most $worst, at read ${at:-none})" within "$worst" 0 1
 peer_wait '^streamed' 30 || bed_log "the stream had not ended"
 
-# Once both have stopped and the program has shown every byte (its tally
-# holds still for a second), the caret rests on the cursor's cell: read until
-# the blinking caret shows.
-tally=
-for ((i = 0; i < 30; i++)); do
-  now=$(drive tally)
-  [[ $now == "$tally" ]] && break
-  tally=$now
-  sleep 1
+# Once both have stopped and the program has shown every byte (what the far
+# end sent and every typed key's echo), the caret rests on the cursor's cell:
+# read until the blinking caret shows.
+sent=$(awk '$1 == "streamed" { print $4 }' "$BED_DIR/peer.log")
+for ((i = 0; i < 120; i++)); do
+  shown=$(drive tally | awk '{ print $2 }')
+  ((shown >= ${sent:-0} + ${#typed})) && break
+  sleep 0.5
 done
+expect_true "every byte sent and typed is shown ($shown of ${sent:-?} + ${#typed})" within "$shown" $((sent + ${#typed})) 1000000
 cursor=$(screen_cursor) caret=
 for ((i = 0; i < 10; i++)); do
   drive repaint-snap 0 0 0 0 0 "$BED_DIR/read.bmp" >/dev/null
