@@ -15,15 +15,60 @@
 #   BED_KEEP=1    keep the private folder after the run (its path is printed)
 #   BED_DEADLINE  seconds after which the run is ended as failed (default 240)
 #
-# Typical use:
-#   source tests/e2e/bed.sh
-#   bed_start                           # display, sound, player A
-#   dir=$(bed_workdir player)           # the program and its files
-#   bed_launch "$dir"                   # the program under Wine, in the background
-#   drive wait-window 20000             # qdriver commands, in player A's prefix
-#   bed_close                           # close box, OK, exit code 0
-#   bed_finish                          # prints the tally, fails if anything failed
-# A second player: bed_add_player B; bed_as B bed_launch "$dirB"; bed_as B drive ...
+# The helpers, grouped as below (tests/README.md holds the same index):
+# Start (`bed_start` first; every process is recorded and ended by id at exit)
+# - `bed_start`: the display, the sound server and player A. Needs nothing.
+# - `bed_start_display`, `bed_start_sound`: Xvfb, and PulseAudio with the null sink "out"; `bed_start` runs both.
+# - `bed_add_player NAME`: another player (a private prefix and wineserver that hear the sound server).
+# - `bed_as PLAYER COMMAND...`: one bed command run for another player (`bed_as B drive ...`).
+# - `bed_log TEXT`: a line on standard error, marked "bed:".
+#
+# Geometry (from the build's `bed_layout.sh`)
+# - `bed_middle BOX`, `bed_pad S`, `bed_cell C R`: points to click, as "X Y".
+#
+# Wine and the driver
+# - `bed_wine PROGRAM ARGS...`: a Windows program in the current player's prefix.
+# - `drive COMMAND ARGS...`: qdriver.exe in that prefix (`drive help` lists its commands); its standard error goes to `drive.err`.
+#
+# The program
+# - `bed_workdir NAME [FILE...]`: a folder with the program and its three sound files, FILEs copied over them (`SRC=NAME` renames); prints its path.
+# - `bed_tone_workdir NAME MS`: the same with both banks a 441 Hz tone of MS ms.
+# - `bed_launch DIR [PROGRAM.exe [ARGS...]]`: starts it in the background; `BED_PRELOAD` preloads a library into it alone.
+# - `bed_program_process`, `bed_running`: its process id; whether it runs.
+# - `bed_wait_exit SECONDS`: waits for it to end, sets `BED_EXIT` (call it directly, not in `$(...)`).
+# - `bed_close [WHAT]`: close box, OK, and a check of exit code 0.
+#
+# Sound capture (needs `bed_start`)
+# - `bed_capture_start FILE`, `bed_capture_stop`: records the null sink's monitor, raw 8-bit mono at 44100 Hz.
+# - `bed_capture_epoch FILE`: the Unix ms of its first sample.
+# - `analyze ARGS...`, `bed_wav ARGS...`: the capture analyser and the WAV writer.
+#
+# The serial line
+# - `bed_serial_pair`: a socat pseudo-terminal pair, `$BED_DIR/ttyA` and `ttyB`, logged byte by byte; `bed_line_bytes >|<`: what crossed it.
+# - `bed_raw_peer LINK`: line_peer holding a fresh pseudo-terminal LINK; `peer COMMAND` (write, pause, stream), `peer_wait REGEX [SECONDS] [MARK]`, `peer_mark`, `peer_received`.
+# - `bed_map_com_port COMn TTY`: that port for the current player (restarts its wineserver). A program on a pseudo-terminal needs `BED_PRELOAD=$BED_MODEM_PRELOAD` (modem lines).
+# - `bed_raw_player [DIR]`: all of the above for one player on a raw far end, window shown, not connected.
+# - `bed_two_players TONE_MS`: players A and B on the two ends of a pair, both shown; B's banks a tone.
+# - `bed_picocom TTY`, `picocom_type TEXT`, `picocom_screen`: picocom at 9600 in a private tmux.
+#
+# The launcher and the menu
+# - `bed_launcher NAME ARGS...`: `scripts/run.sh ARGS` in the background; its players become `NAME-A`, `NAME-B`.
+# - `bed_launcher_wait NAME REGEX [SECONDS]`, `bed_launcher_stop NAME`, `bed_launcher_leftovers NAME`.
+# - `command_ms ID`: a menu command carried out, and the ms it took.
+# - `bed_settings BUTTON ID=VALUE...`: the Settings dialog, filled in as a person would, closed with BUTTON.
+# - `bed_connect`: Connect, and wait until the menu shows the connection.
+#
+# Looking at the screen
+# - `screen_rows`, `screen_row N`, `screen_cursor`: the terminal as the program holds it.
+# - `wait_screen REGEX [SECONDS]`, `wait_screen_row N TEXT [SECONDS]`: until it shows that.
+# - `bed_screenshot FILE`: the whole virtual display.
+#
+# Processor time and outcomes
+# - `cpu_ticks PID...`: clock ticks used so far.
+# - `tones REPORT`, `heard ACTION [SECONDS]`, `latency_figures ...`, `field NAME LINE`, `within V LO HI`: reading the analyser's reports.
+# - `bed_ding_override DIR`: a format file of `DING_BYTES` bytes, when set.
+# - `expect NAME ACTUAL EXPECTED`, `expect_match NAME ACTUAL REGEX`, `expect_true NAME COMMAND...`, `quiet COMMAND...`: checks.
+# - `bed_finish`: ends everything, checks nothing is left, prints the tally; its status is the test's result. `bed_stop` ends everything (the exit trap calls it).
 set -uo pipefail
 BED_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$BED_SOURCE/scripts/wine-env.sh"
