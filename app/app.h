@@ -10,7 +10,10 @@ extern HACCEL ghAccel;          // accelerator table 200
 extern HWND hwsplash;           // the splash window; 0 until created
 extern HINSTANCE ghInstance;    // the program's module, for its resources
 extern const DWORD SPLASHTIME;  // how long the splash stays up, ms
-extern char gszTTYClass[12];    // "TTYWndClass"
+// The main window's class name; the test bed's driver and stand-ins find the
+// window by it.
+#define TTY_CLASS_NAME "TTYWndClass"
+extern char gszTTYClass[12];    // TTY_CLASS_NAME
 extern char gszAppName[91];     // 76 spaces and "QUAVERTON v1.0"
 
 // Timer identifiers on the main window: the splash's here; the sequencers'

@@ -16,7 +16,7 @@ HINSTANCE ghInstance = nullptr;
 // One second: long enough to be seen, short enough that the window is there
 // by the time a player reaches for the keys.
 const DWORD SPLASHTIME = 1000;
-char gszTTYClass[12] = "TTYWndClass";
+char gszTTYClass[12] = TTY_CLASS_NAME;
 char gszAppName[91] =
     "                                                                            QUAVERTON v1.0";
 static_assert(sizeof "                                                                            " == 77,

@@ -621,10 +621,10 @@ bed_launcher_leftovers() {
 command_ms() { drive send-command "$1" | sed -n 's/^returned after \([0-9]*\) ms$/\1/p'; }
 
 # bed_settings BUTTON ID=VALUE...: the current player's Settings dialog
-# ("TTY Settings..."), each control ID set to VALUE as a person would, then
+# (caption IDD_SETTINGS_CAPTION), each control ID set to VALUE as a person would, then
 # the button BUTTON (1 OK, 2 Cancel); returns once the dialog has gone.
 bed_settings() {
-  local button=$1 change caption="TTY Settings..."
+  local button=$1 change caption=$IDD_SETTINGS_CAPTION
   shift
   drive post-command $IDM_SETTINGS >/dev/null
   drive wait-dialog "$caption" 5000 >/dev/null

@@ -6,7 +6,10 @@
 # again after being wiped, ignores Escape and its menu bar, and closes on Enter.
 source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
-SETTINGS="TTY Settings..."
+# The scripts find the dialog by the caption the build read from the resource
+# script; this is the one check of that text itself.
+SETTINGS=$IDD_SETTINGS_CAPTION
+expect "the Settings dialog's caption" "$SETTINGS" "TTY Settings..."
 dir=$(bed_workdir player)
 bed_launch "$dir"
 drive wait-window 30000 >/dev/null

@@ -20,7 +20,7 @@ title=$(drive title)
 program=$(bed_program_process)
 
 # choose_port COMn: chosen in the Settings dialog, then OK.
-SETTINGS="TTY Settings..."
+SETTINGS=$IDD_SETTINGS_CAPTION
 choose_port() {
   drive post-command $IDM_SETTINGS >/dev/null
   drive wait-dialog "$SETTINGS" 5000 >/dev/null

@@ -17,12 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "launcher/byte_escapes.h"
 #include "tests/e2e/qdriver_probe.h"
 
 namespace {
 
-const char MAIN_CLASS[] = "TTYWndClass";
+const char MAIN_CLASS[] = TTY_CLASS_NAME;
 const char DIALOG_CLASS[] = "#32770";
 constexpr DWORD POLL_MS = 20;
 constexpr DWORD DEFAULT_WAIT_MS = 10000;

@@ -7,7 +7,7 @@
 source "$(dirname "$0")/bed.sh"
 source "$(dirname "$0")/view.sh"
 view_player || exit 1
-SETTINGS="TTY Settings..."
+SETTINGS=$IDD_SETTINGS_CAPTION
 
 # A 20-point terminal font, chosen in the font chooser and confirmed.
 drive post-command $IDM_SETTINGS >/dev/null

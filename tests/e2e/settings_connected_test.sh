@@ -6,7 +6,7 @@
 # the connection stays open until the player disconnects.
 source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
-SETTINGS="TTY Settings..."
+SETTINGS=$IDD_SETTINGS_CAPTION
 TITLE="$(printf '%76s' '')QUAVERTON v1.0"
 bed_serial_pair
 cable=$BED_LAST_PID

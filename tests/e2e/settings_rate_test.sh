@@ -7,7 +7,7 @@
 # back at 9600, which writes the kept settings to the port again.
 source "$(dirname "$0")/bed.sh"
 bed_start || exit 1
-SETTINGS="TTY Settings..."
+SETTINGS=$IDD_SETTINGS_CAPTION
 rate() { stty -F "$1" speed; }
 
 # rate_after_ok TTY LINE: one connection on TTY, whose far end is LINE.

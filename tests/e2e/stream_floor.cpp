@@ -4,12 +4,16 @@
 // window) and to start a sound on a key. Its latency and processor time are
 // what the program's own are measured against, side by side.
 //   stream_floor.exe [--bytes N] [--tone]
-//     --bytes N   block size (default 3072), 8-bit mono 44100 Hz
+//     --bytes N   block size (default: the shipped format file's, BLOCK_BYTES),
+//                 8-bit mono 44100 Hz
 //     --tone      a 441 Hz tone from the start to the end, to find drop-outs in
 //     --class C   its window's class (default the program's, so that the
 //                 driver's key and close commands work on it)
 // Any character starts a 441 Hz tone of 300 ms on the next block.
 #include <windows.h>
+
+#include "app/app.h"
+#include "resources/sound_synth.h"
 #include <mmsystem.h>
 
 #include <cmath>
@@ -103,7 +107,7 @@ LRESULT CALLBACK FloorProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int)
 {
-    size_t bytes = 3072;
+    size_t bytes = assets::BLOCK_BYTES;
     if (const char* p = std::strstr(lpCmdLine, "--bytes ")) bytes = static_cast<size_t>(std::atoi(p + 8));
     if (bytes == 0) return 2;
     if (std::strstr(lpCmdLine, "--tone")) toneLeft = -1;
@@ -111,7 +115,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int)
     wc.lpfnWndProc = FloorProc;
     wc.hInstance = hInstance;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    std::string className = "TTYWndClass";
+    std::string className = TTY_CLASS_NAME;
     if (const char* p = std::strstr(lpCmdLine, "--class ")) className = std::string(p + 8).substr(0, std::strcspn(p + 8, " "));
     wc.lpszClassName = className.c_str();
     if (!RegisterClassA(&wc)) return 1;

@@ -13,18 +13,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/app.h"
+#include "resources/resource.h"
+
 namespace {
 
-constexpr UINT IDM_CONNECT = 256;
-constexpr UINT IDM_DISCONNECT = 257;
-constexpr UINT IDM_EXIT = 258;
 constexpr UINT_PTR ID_TIMER_SHOW = 1;
 constexpr COLORREF BACKGROUND = RGB(32, 96, 192);
 constexpr COLORREF MARK = RGB(255, 0, 0);       // a fixed square at (10, 10)-(50, 50)
 constexpr COLORREF CLICK_MARK = RGB(255, 255, 0);  // an 8 x 8 square where the last click was
 constexpr int CLICK_MARK_HALF = 4;
 
-const char CLASS_NAME[] = "TTYWndClass";
+const char CLASS_NAME[] = TTY_CLASS_NAME;
 const char TITLE[] = "                                                                            TTY STAND-IN";
 const char EVENTS_FILE[] = "events.log";
 

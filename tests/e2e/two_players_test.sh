@@ -48,7 +48,7 @@ expect "and draws every one of its top row (no byte lost between screen and wind
   "$(bed_as B drive cells-drawn 0)" "drawn 80 of 80"
 
 # ---- Local echo, set in the Settings dialog ----
-SETTINGS="TTY Settings..."
+SETTINGS=$IDD_SETTINGS_CAPTION
 drive post-command $IDM_SETTINGS >/dev/null
 drive wait-dialog "$SETTINGS" 5000 >/dev/null
 drive dialog-set "$SETTINGS" $IDC_LOCALECHO 1 >/dev/null
