@@ -3,6 +3,7 @@
 // write time-out fixed at the open.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -23,11 +24,14 @@ TEST(LineSettings, TablesHoldThePortCodesInTheDialogsRowOrder)
 
 TEST(LineSettings, EachFlowControlBitDrivesItsOwnHandshake)
 {
-    for (uint8_t flow = 0; flow < 8; ++flow) {
-        SCOPED_TRACE(static_cast<int>(flow));
-        const LineControl c = LineControlFor({9600, 8, 0, 0, flow});
-        const bool dtr = flow & 1, rts = flow & 2, soft = flow & 4;
-        EXPECT_EQ(FlowControlBits(dtr, rts, soft), flow);
+    // The record's bits as the Settings dialog and the record describe them.
+    EXPECT_EQ(FlowControlBits(true, false, false), 1);
+    EXPECT_EQ(FlowControlBits(false, true, false), 2);
+    EXPECT_EQ(FlowControlBits(false, false, true), 4);
+    for (int choice = 0; choice < 8; ++choice) {
+        const bool dtr = choice / 4 % 2, rts = choice / 2 % 2, soft = choice % 2;
+        SCOPED_TRACE(std::string(dtr ? "DTR/DSR " : "") + (rts ? "RTS/CTS " : "") + (soft ? "XON/XOFF" : ""));
+        const LineControl c = LineControlFor({9600, 8, 0, 0, FlowControlBits(dtr, rts, soft)});
         EXPECT_EQ(c.outxDsrFlow, dtr);
         EXPECT_EQ(c.dtrControl, dtr ? LINE_DTR_HANDSHAKE : LINE_DTR_ENABLE);
         EXPECT_EQ(c.outxCtsFlow, rts);
@@ -52,7 +56,7 @@ TEST(LineSettings, TheControlBlockCarriesTheLineAndFixedFlowLimits)
     EXPECT_TRUE(c.parityCheck) << "parity is checked even with no parity";
 }
 
-TEST(LineSettings, WriteTimeOutIsAboutOneCharacterTimeAndOffFrom38400)
+TEST(LineSettings, WriteTimeOutIsAboutTwoCharacterTimesAndOffFrom38400)
 {
     const std::vector<std::pair<uint32_t, uint32_t>> expected = {
         {110, 174}, {300, 64}, {600, 32}, {1200, 16}, {2400, 8}, {4800, 4}, {9600, 2},

@@ -77,10 +77,19 @@ TEST_F(PitchTablesTest, TypedLettersAreUpperCasedBeforeTheyPlayAndAreSent)
 
 TEST(NotePitch, RisesBy1Over24PerKeySkipping24And50)
 {
+    // Each key's pitch is a whole number of 24ths, the nearest float to it;
+    // the next key is one 24th higher, two across the left-out 24/24 and 50/24.
+    int previous = 0;
     for (int key = LOWEST_NOTE; key <= HIGHEST_NOTE; ++key) {
-        int k = key < 48 ? key - 24 : key <= 72 ? key - 23 : key - 22;
+        const double twentyFourths = NotePitch(key) * 24.0;
+        const int k = static_cast<int>(twentyFourths + 0.5);
         EXPECT_EQ(Bits(NotePitch(key)), Bits(NearestFloat(k / 24.0))) << "key " << key;
-        EXPECT_NE(NotePitch(key), 1.0f);
+        EXPECT_NE(k, 24) << "key " << key;
+        EXPECT_NE(k, 50) << "key " << key;
+        if (key > LOWEST_NOTE) {
+            EXPECT_EQ(k - previous, key == 48 || key == 73 ? 2 : 1) << "key " << key;
+        }
+        previous = k;
     }
     EXPECT_EQ(NotePitch(36), 0.5f);
     EXPECT_EQ(Bits(NotePitch(47)), Bits(0.95833331f));
