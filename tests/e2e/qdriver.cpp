@@ -299,41 +299,63 @@ long long UnixMilliseconds()
     return (ticks - 116444736000000000LL) / 10000;
 }
 
+// What a window shows in W x H pixels from (X, Y) of its client area, as
+// 32-bit pixels (0x00RRGGBB), row after row from the top.
+std::vector<DWORD> WindowPixels(HWND hWnd, int x, int y, int w, int h)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+    HDC windowDC = GetDC(hWnd);
+    HDC memory = CreateCompatibleDC(windowDC);
+    HBITMAP copy = CreateCompatibleBitmap(windowDC, w, h);
+    HGDIOBJ old = SelectObject(memory, copy);
+    BitBlt(memory, 0, 0, w, h, windowDC, x, y, SRCCOPY);
+    SelectObject(memory, old);
+    GetDIBits(memory, copy, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(copy);
+    DeleteDC(memory);
+    ReleaseDC(hWnd, windowDC);
+    return pixels;
+}
+
 // The client area's pixels as a 24-bit BMP file.
 bool WriteClientBitmap(HWND hWnd, const std::string& path)
 {
     RECT client;
     GetClientRect(hWnd, &client);
     const int w = client.right, h = client.bottom;
-    HDC windowDC = GetDC(hWnd);
-    HDC memory = CreateCompatibleDC(windowDC);
-    HBITMAP copy = CreateCompatibleBitmap(windowDC, w, h);
-    HGDIOBJ old = SelectObject(memory, copy);
-    BitBlt(memory, 0, 0, w, h, windowDC, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    const std::vector<DWORD> shown = WindowPixels(hWnd, 0, 0, w, h);
     const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
     std::vector<BYTE> pixels(static_cast<size_t>(stride) * h);
-    const int rows = GetDIBits(memory, copy, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(copy);
-    DeleteDC(memory);
-    ReleaseDC(hWnd, windowDC);
-    if (rows != h) return false;
+    for (int row = 0; row < h; ++row)  // a BMP's rows run from the bottom up
+        for (int col = 0; col < w; ++col) {
+            const DWORD p = shown[static_cast<size_t>(h - 1 - row) * w + col];
+            BYTE* out = &pixels[static_cast<size_t>(row) * stride + static_cast<size_t>(col) * 3];
+            out[0] = p & 0xFF;
+            out[1] = (p >> 8) & 0xFF;
+            out[2] = (p >> 16) & 0xFF;
+        }
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = w;
+    header.biHeight = h;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(pixels.size());
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfOffBits = sizeof file + sizeof header;
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(pixels.size());
     FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr) return false;
-    const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
-                         std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+    const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&header, sizeof header, 1, out) == 1 &&
                          std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
     return std::fclose(out) == 0 && written;
 }
@@ -836,21 +858,12 @@ int CompareBitmap(const Args& a)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    std::vector<DWORD> expected(static_cast<size_t>(w) * h), shown(expected.size());
+    std::vector<DWORD> expected(static_cast<size_t>(w) * h);
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, file, 0, h, expected.data(), &info, DIB_RGB_COLORS);
-    HDC windowDC = GetDC(target);
-    HDC memory = CreateCompatibleDC(windowDC);
-    HBITMAP copy = CreateCompatibleBitmap(windowDC, w, h);
-    HGDIOBJ old = SelectObject(memory, copy);
-    BitBlt(memory, 0, 0, w, h, windowDC, static_cast<int>(ArgNumber(a, 2, 0)), static_cast<int>(ArgNumber(a, 3, 0)),
-           SRCCOPY);
-    SelectObject(memory, old);
-    GetDIBits(memory, copy, 0, h, shown.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(copy);
-    DeleteDC(memory);
-    ReleaseDC(target, windowDC);
     ReleaseDC(nullptr, screen);
+    const std::vector<DWORD> shown =
+        WindowPixels(target, static_cast<int>(ArgNumber(a, 2, 0)), static_cast<int>(ArgNumber(a, 3, 0)), w, h);
     DeleteObject(file);
     size_t matches = 0;
     std::string first;
