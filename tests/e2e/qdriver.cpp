@@ -299,9 +299,8 @@ long long UnixMilliseconds()
     return (ticks - 116444736000000000LL) / 10000;
 }
 
-// What a window shows in W x H pixels from (X, Y) of its client area, as
-// 32-bit pixels (0x00RRGGBB), row after row from the top.
-std::vector<DWORD> WindowPixels(HWND hWnd, int x, int y, int w, int h)
+// The format of 32-bit pixels (0x00RRGGBB), W x H, rows from the top.
+BITMAPINFO TopDown32(int w, int h)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -310,6 +309,14 @@ std::vector<DWORD> WindowPixels(HWND hWnd, int x, int y, int w, int h)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+// What a window shows in W x H pixels from (X, Y) of its client area, as
+// 32-bit pixels (0x00RRGGBB), row after row from the top.
+std::vector<DWORD> WindowPixels(HWND hWnd, int x, int y, int w, int h)
+{
+    BITMAPINFO info = TopDown32(w, h);
     std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
     HDC windowDC = GetDC(hWnd);
     HDC memory = CreateCompatibleDC(windowDC);
@@ -744,24 +751,7 @@ int CellsDrawn(HWND hWnd, const Args& a)
     std::string row, why;
     if (!UnescapeBytes(rows[nRow], &row, &why)) return Fail("row " + a[0] + ": " + why);
     const int width = 80 * xChar, top = static_cast<int>(nRow) * yChar - yOffset;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -yChar;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<DWORD> pixels(static_cast<size_t>(width) * yChar);
-    HDC windowDC = GetDC(hWnd);
-    HDC memory = CreateCompatibleDC(windowDC);
-    HBITMAP copy = CreateCompatibleBitmap(windowDC, width, yChar);
-    HGDIOBJ old = SelectObject(memory, copy);
-    BitBlt(memory, 0, 0, width, yChar, windowDC, -xOffset, top, SRCCOPY);
-    SelectObject(memory, old);
-    GetDIBits(memory, copy, 0, yChar, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(copy);
-    DeleteDC(memory);
-    ReleaseDC(hWnd, windowDC);
+    const std::vector<DWORD> pixels = WindowPixels(hWnd, -xOffset, top, width, yChar);
     const COLORREF window = GetSysColor(COLOR_WINDOW);
     const DWORD background = (GetRValue(window) << 16) | (GetGValue(window) << 8) | GetBValue(window);
     int drawn = 0, visible = 0;
@@ -851,13 +841,7 @@ int CompareBitmap(const Args& a)
     BITMAP bm;
     GetObjectA(file, sizeof bm, &bm);
     const int w = bm.bmWidth, h = bm.bmHeight;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32(w, h);
     std::vector<DWORD> expected(static_cast<size_t>(w) * h);
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, file, 0, h, expected.data(), &info, DIB_RGB_COLORS);
