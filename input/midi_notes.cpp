@@ -31,7 +31,9 @@ bool PlayNote(int key)
 
 MidiKeyPress DecodeMidiShortMessage(uint32_t midinote)
 {
+    constexpr unsigned NOTE_ON = 0x90;
+    const bool noteOn = (midinote & 0xF0) == NOTE_ON;
     unsigned midistatus = (midinote >> 8) & 0xFF;  // the key number
     unsigned mididata = (midinote >> 16) & 0xFF;   // the velocity
-    return {mididata != 0, static_cast<unsigned char>(midistatus), static_cast<unsigned char>(mididata)};
+    return {noteOn && mididata != 0, static_cast<unsigned char>(midistatus), static_cast<unsigned char>(mididata)};
 }

@@ -16,8 +16,12 @@ float NotePitch(int key);
 bool PlayNote(int key);
 
 // A MIDI short message as the input device delivers it: status in bits 0-7,
-// key number in bits 8-15, velocity in bits 16-23. A message whose velocity
-// byte is non-zero counts as a key press, whatever its status.
+// key number in bits 8-15, velocity in bits 16-23. A note-on on any channel
+// (status 0x90 to 0x9F) whose velocity byte is non-zero is a key press. A
+// note-on with velocity 0 is a release, and so is a note-off whatever its
+// release velocity; controllers, pitch bend and pressure are no keys either:
+// a keyboard sends them as its keys go up, its pedal goes down or its wheels
+// turn, and none of them plays or goes down the line.
 struct MidiKeyPress {
     bool pressed;
     unsigned char key;

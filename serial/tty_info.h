@@ -31,8 +31,8 @@ struct TTYINFO {
     DWORD rgbFGColor;            // text colour, 0x00BBGGRR
     int xSize, ySize;            // client size last given to SizeTTY
     int xScroll, yScroll;        // largest scroll positions, pixels
-    int xOffset, yOffset;        // current scroll positions, pixels
-    int xChar, yChar;            // character cell size, pixels
+    int xOffset, yOffset;        // current scroll positions, pixels (changed under screen.lock)
+    int xChar, yChar;            // character cell size, pixels (changed under screen.lock)
     HANDLE hPostEvent;           // kept in the record's layout: nothing creates it;
                                  // closed at destruction if set
     HANDLE hWatchThread;         // the running watch thread

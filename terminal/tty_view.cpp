@@ -7,8 +7,14 @@
 // the error texts of reads, and on the user-interface thread for echo and the
 // error texts of writes; the screen core holds
 // the screen's lock for each whole call. Painting, sizing, scrolling and the
-// caret run on the user-interface thread only.
+// caret run on the user-interface thread only. The cell size and the scroll
+// offsets (xChar, yChar, xOffset, yOffset) are changed only by the
+// user-interface thread, under the screen's lock, because the watch thread
+// reads them under that lock to find the cell a received byte invalidates;
+// the user-interface thread itself reads them without it.
 #include "terminal/tty_view.h"
+
+#include <mutex>
 
 #include "serial/comm_io.h"
 #include "serial/tty_info.h"
@@ -45,17 +51,24 @@ private:
     const TTYINFO& info_;
 };
 
+// Moves one scroll offset by amount under the screen's lock; the new offset.
+int MoveOffset(TTYINFO* npTTYInfo, int& offset, int amount)
+{
+    std::lock_guard<std::recursive_mutex> hold(npTTYInfo->screen.lock);
+    return offset += amount;
+}
+
 // One axis of a scroll: moves the window content and the offset, then the bar.
 // Moving the content moves the pattern view drawn over the terminal too, and
 // the view stays at its fixed places, so the whole client area is painted
 // again (without erasing), not only the strip the move uncovered.
-void ScrollAxis(HWND hTTYWnd, int nBar, int amount, int& offset)
+void ScrollAxis(HWND hTTYWnd, TTYINFO* npTTYInfo, int nBar, int amount)
 {
     if (nBar == SB_VERT)
         ScrollWindowEx(hTTYWnd, 0, -amount, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
     else
         ScrollWindowEx(hTTYWnd, -amount, 0, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
-    offset += amount;
+    const int offset = MoveOffset(npTTYInfo, nBar == SB_VERT ? npTTYInfo->yOffset : npTTYInfo->xOffset, amount);
     SetScrollPos(hTTYWnd, nBar, offset, TRUE);
     InvalidateRect(hTTYWnd, nullptr, FALSE);
 }
@@ -74,8 +87,11 @@ BOOL ResetTTYScreen(HWND hTTYWnd, TTYINFO* npTTYInfo)
     GetTextMetricsA(hDC, &tm);
     SelectObject(hDC, hOldFont);
     ReleaseDC(hTTYWnd, hDC);
-    npTTYInfo->xChar = tm.tmAveCharWidth;
-    npTTYInfo->yChar = tm.tmHeight + tm.tmExternalLeading;
+    {
+        std::lock_guard<std::recursive_mutex> hold(npTTYInfo->screen.lock);
+        npTTYInfo->xChar = tm.tmAveCharWidth;
+        npTTYInfo->yChar = tm.tmHeight + tm.tmExternalLeading;
+    }
 
     // The size computation runs again for the new cell size, given the
     // window's outer size (frame and bars included) as the size to fit.
@@ -128,16 +144,14 @@ BOOL SizeTTY(HWND hTTYWnd, WORD wVertSize, WORD wHorzSize)
     npTTYInfo->yScroll = ScrollLimit(MAXROWS, npTTYInfo->yChar, npTTYInfo->ySize);
     int nScrollAmt = SizeAdjustment(npTTYInfo->yOffset, npTTYInfo->yScroll);
     ScrollWindowEx(hTTYWnd, 0, -nScrollAmt, nullptr, nullptr, nullptr, nullptr, 0);
-    npTTYInfo->yOffset += nScrollAmt;
-    SetScrollPos(hTTYWnd, SB_VERT, npTTYInfo->yOffset, FALSE);
+    SetScrollPos(hTTYWnd, SB_VERT, MoveOffset(npTTYInfo, npTTYInfo->yOffset, nScrollAmt), FALSE);
     SetScrollRange(hTTYWnd, SB_VERT, 0, npTTYInfo->yScroll, TRUE);
 
     npTTYInfo->xSize = wHorzSize;
     npTTYInfo->xScroll = ScrollLimit(MAXCOLS, npTTYInfo->xChar, npTTYInfo->xSize);
     nScrollAmt = SizeAdjustment(npTTYInfo->xOffset, npTTYInfo->xScroll);
     ScrollWindowEx(hTTYWnd, -nScrollAmt, 0, nullptr, nullptr, nullptr, nullptr, 0);
-    npTTYInfo->xOffset += nScrollAmt;
-    SetScrollPos(hTTYWnd, SB_HORZ, npTTYInfo->xOffset, FALSE);
+    SetScrollPos(hTTYWnd, SB_HORZ, MoveOffset(npTTYInfo, npTTYInfo->xOffset, nScrollAmt), FALSE);
     SetScrollRange(hTTYWnd, SB_HORZ, 0, npTTYInfo->xScroll, TRUE);
 
     InvalidateRect(hTTYWnd, nullptr, TRUE);
@@ -153,13 +167,13 @@ BOOL ScrollTTY(HWND hTTYWnd, int nBar, WORD wScrollCmd, WORD wScrollPos)
     TTYINFO* npTTYInfo = GetTTYInfo(hTTYWnd);
     if (npTTYInfo == nullptr) return FALSE;
     const bool vertical = nBar == SB_VERT;
-    int& offset = vertical ? npTTYInfo->yOffset : npTTYInfo->xOffset;
     int amount;
-    if (!ScrollAmount(wScrollCmd, wScrollPos, offset, vertical ? npTTYInfo->yScroll : npTTYInfo->xScroll,
+    if (!ScrollAmount(wScrollCmd, wScrollPos, vertical ? npTTYInfo->yOffset : npTTYInfo->xOffset,
+                      vertical ? npTTYInfo->yScroll : npTTYInfo->xScroll,
                       vertical ? npTTYInfo->yChar : npTTYInfo->xChar,
                       vertical ? npTTYInfo->ySize : npTTYInfo->xSize, &amount))
         return FALSE;
-    ScrollAxis(hTTYWnd, nBar, amount, offset);
+    ScrollAxis(hTTYWnd, npTTYInfo, nBar, amount);
     return TRUE;
 }
 

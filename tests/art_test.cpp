@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "pattern/view_layout.h"
 #include "resources/art.h"
 #include "resources/bmp_writer.h"
 #include "resources/glyphs.h"
@@ -100,15 +101,23 @@ Decoded Load(int id) { return DecodeBmp(ReadAll(Dir() + "/bitmap" + std::to_stri
 
 void EveryBitmapHasTheSizeAndDepthTheWindowCopiesItWith()
 {
+    // Each picture of the pattern view is copied whole into its box of the
+    // view's layout: a picture of another size would leave old pixels around
+    // it or be cut. The splash window and the About box are sized to their
+    // pictures, which keep the sizes they were drawn at.
+    using namespace view_layout;
     struct Want {
         int id, width, height, bits;
     };
-    const Want wants[] = {{IDB_PADOFF, 64, 128, 24},    {IDB_PADON, 64, 128, 16},   {IDB_SPLASH, 602, 117, 24},
-                          {IDB_ROLLCOLUMN, 14, 391, 24}, {IDB_PLAY, 100, 50, 8},     {IDB_STOP, 100, 50, 8},
-                          {IDB_ARROWUP, 48, 50, 24},     {IDB_ARROWDOWN, 48, 50, 24}, {IDB_DIGIT1, 48, 50, 24},
-                          {IDB_DIGIT2, 48, 50, 24},      {IDB_DIGIT3, 48, 50, 24},   {IDB_DIGIT4, 48, 50, 24},
-                          {IDB_DIGIT5, 48, 50, 24},      {IDB_DIGIT6, 48, 50, 24},   {IDB_DIGIT7, 48, 50, 24},
-                          {IDB_DIGIT8, 48, 50, 24},      {IDB_LOGO, 64, 64, 4}};
+    auto in = [](int id, Box box, int bits) { return Want{id, box.width, box.height, bits}; };
+    const Box roll = {ROLL_LEFT, ROLL_TOP, ROLL_COLUMN_WIDTH, ROLL_HEIGHT};
+    const Box up = DRUM_PATTERN.Up(), digit = DRUM_PATTERN.Digit(), down = DRUM_PATTERN.Down();
+    const Want wants[] = {in(IDB_PADOFF, Pad(0), 24),  in(IDB_PADON, Pad(0), 16),    {IDB_SPLASH, 602, 117, 24},
+                          in(IDB_ROLLCOLUMN, roll, 24), in(IDB_PLAY, PLAY, 8),        in(IDB_STOP, STOP, 8),
+                          in(IDB_ARROWUP, up, 24),      in(IDB_ARROWDOWN, down, 24),  in(IDB_DIGIT1, digit, 24),
+                          in(IDB_DIGIT2, digit, 24),    in(IDB_DIGIT3, digit, 24),    in(IDB_DIGIT4, digit, 24),
+                          in(IDB_DIGIT5, digit, 24),    in(IDB_DIGIT6, digit, 24),    in(IDB_DIGIT7, digit, 24),
+                          in(IDB_DIGIT8, digit, 24),    {IDB_LOGO, 64, 64, 4}};
     for (const Want& w : wants) {
         const Decoded d = Load(w.id);
         const std::string name = "bitmap" + std::to_string(w.id);

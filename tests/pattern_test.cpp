@@ -8,6 +8,7 @@
 
 #include "input/key_map.h"
 #include "pattern/patterns.h"
+#include "pattern/view_layout.h"
 
 namespace {
 
@@ -193,6 +194,43 @@ TEST_F(PatternTest, EveryClickAreaHoldsItsLeftAndTopEdgesButNotItsRightAndBottom
     EXPECT_EQ(PressEffect(769, 0), "drum tempo") << "two pixels right of the drawn arrow";
     EXPECT_EQ(PressEffect(768, 400), "");
     EXPECT_EQ(PressEffect(0xFFFF, 0xFFFF), "");
+}
+
+// What the player sees is what a click does: every picture the view draws,
+// pressed anywhere on it (its corners and middle), has the effect of what it
+// shows; the digits between the arrows show a value and take no clicks.
+TEST_F(PatternTest, EachDrawnControlAnswersAClickAnywhereOnItsPicture)
+{
+    using namespace view_layout;
+    auto pressesOf = [](const Box& b) {
+        return std::vector<std::pair<int, int>>{{b.left, b.top},
+                                                {b.right() - 1, b.top},
+                                                {b.left, b.bottom() - 1},
+                                                {b.right() - 1, b.bottom() - 1},
+                                                {b.left + b.width / 2, b.top + b.height / 2}};
+    };
+    auto expectEverywhere = [&](const Box& b, const std::string& effect) {
+        for (auto [x, y] : pressesOf(b))
+            EXPECT_EQ(PressEffect(x, y), effect) << "a press at (" << x << ", " << y << ")";
+    };
+    for (int s = 0; s < 8; ++s) expectEverywhere(Pad(s), "step " + std::to_string(s + 1));
+    const std::pair<Control, std::string> controls[] = {{DRUM_PATTERN, "drum pattern"},
+                                                        {DRUM_TEMPO, "drum tempo"},
+                                                        {PIANO_PATTERN, "piano pattern"},
+                                                        {PIANO_TEMPO, "piano tempo"}};
+    for (const auto& [control, effect] : controls) {
+        expectEverywhere(control.Up(), effect);
+        expectEverywhere(control.Down(), effect);
+        expectEverywhere(control.Digit(), "");
+    }
+    expectEverywhere(PLAY, "play");
+    expectEverywhere(STOP, "stop");
+    // Every note cell of the drawn roll writes its own column and row.
+    for (int c = 0; c < 42; ++c)
+        for (int r = 0; (r + 1) * ROLL_ROW_PITCH <= ROLL_HEIGHT; ++r)
+            for (auto [x, y] : pressesOf(NoteCell(c, r)))
+                ASSERT_EQ(PressEffect(x, y), "roll " + std::to_string(c) + " " + std::to_string(r))
+                    << "a press at (" << x << ", " << y << ")";
 }
 
 TEST_F(PatternTest, TwoPressesOnAPadLeaveTheStepAsItWas)

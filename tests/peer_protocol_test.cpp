@@ -131,6 +131,12 @@ TEST_F(PeerProtocolTest, WhatAPlayerSendsPlaysAtTheFarEndAsItDidHere)
     int notesPlayed = 0;
     for (uint32_t key = 0; key < 128; ++key) {
         for (uint32_t velocity : {0u, 1u, 64u, 127u}) {
+            // A note-off at the same key and velocity goes nowhere and plays nothing.
+            PeerMessage released{};
+            const uint32_t noteOff = 0x80 | key << 8 | velocity << 16;
+            const auto off = played([&] { released = PlayMidiKeyPress(DecodeMidiShortMessage(noteOff)); });
+            EXPECT_EQ(released.length, 0) << "note off " << key << " velocity " << velocity;
+            EXPECT_EQ(off, std::make_pair(0.0f, 0.0f)) << "note off " << key << " velocity " << velocity;
             const uint32_t message = 0x90 | key << 8 | velocity << 16;
             PeerMessage sent{};
             const auto here = played([&] { sent = PlayMidiKeyPress(DecodeMidiShortMessage(message)); });

@@ -113,15 +113,20 @@ TEST_F(PitchTablesTest, PlayNoteStartsVoice1OnlyForKeys36To84)
     }
 }
 
-TEST(DecodeMidiShortMessage, AnyMessageWithANonZeroSecondDataByteIsAKeyPress)
+TEST(DecodeMidiShortMessage, ANoteOnWithAVelocityOnAnyChannelIsTheOnlyKeyPress)
 {
     struct Case { uint32_t message; bool pressed; unsigned char key; const char* what; };
     for (Case c : {Case{0x643C90, true, 60, "note on 60, velocity 100"},
-                   Case{0x003C90, false, 60, "note on with velocity 0"},
-                   Case{0x403C80, true, 60, "note off with a release velocity"},
-                   Case{0x7F40B0, true, 64, "controller 64 value 127"},
+                   Case{0x01249F, true, 36, "note on 36, velocity 1, channel 16"},
+                   Case{0x003C90, false, 60, "note on with velocity 0: a release"},
+                   Case{0x403C80, false, 60, "note off with a release velocity"},
+                   Case{0x7F3C8F, false, 60, "note off on channel 16"},
+                   Case{0x503CA0, false, 60, "key pressure on a held key"},
+                   Case{0x7F40B0, false, 64, "controller 64 (a pedal) value 127"},
                    Case{0x0005C0, false, 5, "program change: no second data byte"},
-                   Case{0x0040D0, false, 64, "channel pressure"}}) {
+                   Case{0x0040D0, false, 64, "channel pressure"},
+                   Case{0x4000E0, false, 0, "pitch bend, centre"},
+                   Case{0x7F7FF8, false, 127, "a clock tick with stray bits"}}) {
         MidiKeyPress press = DecodeMidiShortMessage(c.message);
         EXPECT_EQ(press.pressed, c.pressed) << c.what;
         EXPECT_EQ(press.key, c.key) << c.what;

@@ -495,13 +495,16 @@ TEST(TTYScreenThreads, APaintsCopyNeverHoldsAHalfWrittenRow)
 {
     // The writer rewrites row 0 whole, one letter after another, in one call
     // each; every copy taken meanwhile (as a paint takes it) shows row 0 in a
-    // single letter and the cursor where a whole call leaves it.
+    // single letter and the cursor where a whole call leaves it. The writer
+    // goes on until the copier has taken 200 copies, so that the two overlap
+    // however the host schedules them.
     TTYScreen screen;
     screen.fAutoWrap = false;
     std::atomic<bool> writing{true};
+    std::atomic<int> copiesTaken{0};
     std::thread writer([&] {
         NoEvents events;
-        for (int n = 0; n < 4000; ++n) {
+        for (int n = 0; n < 4000 || copiesTaken.load() < 200; ++n) {
             std::string row = "\r" + std::string(MAXCOLS, static_cast<char>('A' + n % 26));
             WriteTTYBlock(screen, reinterpret_cast<const unsigned char*>(row.data()), static_cast<int>(row.size()),
                           events);
@@ -511,7 +514,7 @@ TEST(TTYScreenThreads, APaintsCopyNeverHoldsAHalfWrittenRow)
     int copies = 0, torn = 0, cursorOff = 0;
     while (writing.load()) {
         const TTYScreenCopy copy = CopyTTYScreen(screen);
-        ++copies;
+        copiesTaken.store(++copies);
         for (int c = 1; c < MAXCOLS; ++c)
             if (copy.abScreen[c] != copy.abScreen[0]) {
                 ++torn;
