@@ -308,20 +308,29 @@ void Ready()
     std::fflush(stdout);
 }
 
-// What to wait for on an end: what arrives, and room for bytes already due.
-pollfd Watch(const PtyEnd& end)
-{
-    return {end.fd(), static_cast<short>(POLLIN | (end.MsToNextDue() == 0 ? POLLOUT : 0)), 0};
-}
+// What one turn of the cable waits for: what arrives at either end, room at
+// an end whose next byte is due, and the time the next queued byte falls
+// due. Each end's time to its next byte is read once: were it read once for
+// the events and again for the time-out, a byte that fell due between the
+// two readings would be neither watched for room nor woken for, and would
+// wait for the next byte from the other side however long that took.
+struct Turn {
+    pollfd ends[2];
+    int wakeMs;  // -1: no time-out
+};
 
-// The poll time-out: until the next queued byte falls due (bytes already due
-// wait for room instead), or none.
-int NextWake(const PtyEnd& a, const PtyEnd& b)
+Turn NextTurn(const PtyEnd& a, const PtyEnd& b)
 {
+    Turn turn = {};
     int wake = -1;
-    for (int t : {a.MsToNextDue(), b.MsToNextDue()})
-        if (t > 0 && (wake < 0 || t < wake)) wake = t;
-    return wake;
+    const PtyEnd* both[2] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        const int due = both[i]->MsToNextDue();
+        turn.ends[i] = {both[i]->fd(), static_cast<short>(POLLIN | (due == 0 ? POLLOUT : 0)), 0};
+        if (due > 0 && (wake < 0 || due < wake)) wake = due;
+    }
+    turn.wakeMs = wake;
+    return turn;
 }
 
 // The earlier of two wait times in milliseconds, where -1 is none (no limit).
@@ -459,8 +468,9 @@ int Link(const std::string& linkA, const std::string& linkB, const LinkOptions& 
             std::fflush(stdout);
             status.Update(tally(), true);
         }
-        pollfd p[2] = {Watch(a), Watch(b)};
-        const int wake = Sooner(NextWake(a, b), status.MsToNextWrite(tally()));
+        Turn turn = NextTurn(a, b);
+        pollfd* p = turn.ends;
+        const int wake = Sooner(turn.wakeMs, status.MsToNextWrite(tally()));
         const timespec wait = {wake / 1000, (wake % 1000) * 1000000L};
         if (ppoll(p, 2, wake < 0 ? nullptr : &wait, &duringWait) < 0) continue;  // a signal
         if (p[0].revents & POLLIN) Carry(a, b, ab, cut, recorder, 'A');

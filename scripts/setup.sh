@@ -7,7 +7,7 @@ native=(cmake g++ make clang libclang-rt-14-dev googletest libgtest-dev libbench
 cross=(g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
        g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
 bed=(wine wine32:i386 wine64 xvfb imagemagick pulseaudio pulseaudio-utils
-     fonts-wine xdotool libpulse0:i386 libasound2-plugins:i386 socat gcc-multilib tmux picocom zip unzip file)
+     fonts-wine xdotool libpulse0:i386 libasound2-plugins:i386 socat gcc-multilib libasound2-dev tmux picocom zip unzip file)
 
 want=("${native[@]}" "${cross[@]}" "${bed[@]}")
 case "${1:-all}" in

@@ -43,6 +43,10 @@
 # - `bed_capture_epoch FILE`: the Unix ms of its first sample.
 # - `analyze ARGS...`, `bed_wav ARGS...`: the capture analyser and the WAV writer.
 #
+# The stand-in MIDI keyboard (launcher/midi_keyboard_preload.c, one MIDI input device under Wine)
+# - `bed_midi_keyboard [refusing]`: programs launched from then on have it, on the FIFO `$BED_DIR/midi-keys`; `refusing`: opening it fails.
+# - `midi_keys HEX...`: it sends those bytes; `midi_keys_timed N GAP_MS FILE HEX...`: N times, each write's Unix ms in FILE; `midi_log`: what Wine's driver did with it.
+#
 # The serial line
 # - `bed_serial_pair`: a socat pseudo-terminal pair, `$BED_DIR/ttyA` and `ttyB`, logged byte by byte; `bed_line_bytes >|<`: what crossed it.
 # - `bed_raw_peer LINK`: line_peer holding a fresh pseudo-terminal LINK; `peer COMMAND` (write, pause, stream), `peer_wait REGEX [SECONDS] [MARK]`, `peer_mark`, `peer_received`.
@@ -52,7 +56,7 @@
 # - `bed_picocom TTY`, `picocom_type TEXT`, `picocom_screen`: picocom at 9600 in a private tmux.
 #
 # The launcher and the menu
-# - `bed_launcher NAME ARGS...`: `scripts/run.sh ARGS` in the background; its players become `NAME-A`, `NAME-B`.
+# - `bed_launcher NAME ARGS...`: `scripts/run.sh ARGS` in the background (on `BED_LAUNCHER_BUILD` if set); its players become `NAME-A`, `NAME-B`.
 # - `bed_launcher_wait NAME REGEX [SECONDS]`, `bed_launcher_stop NAME`, `bed_launcher_leftovers NAME`.
 # - `command_ms ID`: a menu command carried out, and the ms it took.
 # - `bed_settings BUTTON ID=VALUE...`: the Settings dialog, filled in as a person would, closed with BUTTON.
@@ -360,15 +364,22 @@ bed_tone_workdir() {
 # bed_launch DIR [PROGRAM.exe [ARGS...]]: starts the program (quaverton.exe by
 # default) under Wine in DIR, in the background, for the current player. With
 # BED_PRELOAD set, that library is preloaded into the program alone (for
-# example one that gives pseudo-terminals modem lines).
+# example one that gives pseudo-terminals modem lines); after
+# bed_midi_keyboard, the stand-in MIDI keyboard is preloaded as well.
 bed_launch() {
   local dir=$1 exe=${2:-quaverton.exe} log
   shift
   (($# > 0)) && shift
   log=$BED_DIR/players/$BED_PLAYER/program.log
   BED_PROGRAM_LOG[$BED_PLAYER]=$log
+  local preload=${BED_PRELOAD:-} keyboard=()
+  if [[ -n $BED_MIDI_KEYBOARD ]]; then
+    preload="${preload:+$preload }$BED_MIDI_PRELOAD"
+    keyboard=("QUAVERTON_MIDI_FIFO=$BED_MIDI_FIFO" "QUAVERTON_MIDI_LOG=$BED_MIDI_LOG"
+              "QUAVERTON_MIDI_REFUSE=$([[ $BED_MIDI_KEYBOARD == refusing ]] && echo 1)")
+  fi
   (cd "$dir" && exec nice -n "${BED_NICE:-0}" env WINEPREFIX="${BED_PREFIX[$BED_PLAYER]}" QUAVERTON_BED="$BED_DIR" \
-    ${BED_PRELOAD:+"LD_PRELOAD=$BED_PRELOAD"} "$WINELOADER" "$exe" "$@" >"$log" 2>&1) &
+    ${preload:+"LD_PRELOAD=$preload"} "${keyboard[@]}" "$WINELOADER" "$exe" "$@" >"$log" 2>&1) &
   BED_PROGRAM_PID[$BED_PLAYER]=$!
   bed__record $! "program-$BED_PLAYER"
 }
@@ -446,6 +457,57 @@ bed_capture_stop() {
 # The host tools: the capture analyser and the test WAV writer.
 analyze() { "$BED_TOOLS/capture_analyze" "$@"; }
 bed_wav() { "$BED_TOOLS/e2e_wavs" "$@"; }
+
+# ---- The stand-in MIDI keyboard ----
+#
+# The sequencer's stand-in (launcher/midi_keyboard_preload.c), preloaded into
+# the program, gives Wine's MIDI driver one input device, a keyboard that
+# plays the MIDI bytes written to a FIFO. What the driver did with the
+# sequencer is logged, one line each, with the Unix ms first.
+BED_MIDI_PRELOAD=${BED_MIDI_PRELOAD:-$BED_BUILD/launcher/midi_keyboard_preload.so}
+BED_MIDI_KEYBOARD=
+BED_MIDI_FIFO=
+BED_MIDI_LOG=
+
+# bed_midi_keyboard [refusing]: the programs launched from now on have the
+# keyboard, on the FIFO $BED_DIR/midi-keys with its log in $BED_DIR/midi.log
+# (both begun anew); "refusing": the device is there, but opening it fails.
+bed_midi_keyboard() {
+  BED_MIDI_KEYBOARD=${1:-playing} BED_MIDI_FIFO=$BED_DIR/midi-keys BED_MIDI_LOG=$BED_DIR/midi.log
+  rm -f "$BED_MIDI_FIFO" "$BED_MIDI_LOG"
+  mkfifo "$BED_MIDI_FIFO"
+}
+
+# midi_keys HEX...: the keyboard sends those bytes (90 3C 64: key 60 pressed),
+# in one write. It waits up to 5 s for a program to hold the keyboard.
+midi_keys() {
+  local bytes
+  printf -v bytes '\\x%s' "$@"
+  timeout 5 bash -c 'printf "$1" >"$2"' _ "$bytes" "$BED_MIDI_FIFO"
+}
+
+# midi_keys_timed N GAP_MS FILE HEX...: N writes of those bytes, GAP_MS apart;
+# FILE gets "posted MS" with the Unix ms just before each write, as the
+# driver's post-char-timed gives for keys (latency_figures reads either).
+midi_keys_timed() {
+  local n=$1 gap=$2 out=$3 bytes i now fd
+  shift 3
+  printf -v bytes '\\x%s' "$@"
+  exec {fd}>"$BED_MIDI_FIFO" || return 1
+  : >"$out"
+  for ((i = 0; i < n; i++)); do
+    now=${EPOCHREALTIME/[.,]/}
+    # shellcheck disable=SC2059 # the bytes are given as escapes
+    printf "$bytes" >&"$fd"
+    echo "posted $((now / 1000))" >>"$out"
+    sleep "$(awk -v ms="$gap" 'BEGIN { print ms / 1000 }')"
+  done
+  exec {fd}>&-
+}
+
+# midi_log: what the driver has done with the sequencer so far, without the
+# times.
+midi_log() { cut -d' ' -f2- "$BED_MIDI_LOG" 2>/dev/null; }
 
 # ---- The serial line ----
 #
@@ -580,7 +642,8 @@ bed_map_com_port() {
 # ---- The launcher ----
 
 # bed_launcher NAME ARGS...: the README's run command (scripts/run.sh ARGS) in
-# the background, on this build and with its own home $BED_DIR/launch-NAME.
+# the background, on this build (or the build folder BED_LAUNCHER_BUILD names)
+# and with its own home $BED_DIR/launch-NAME.
 # Its players' prefixes become bed players NAME-A and NAME-B, so that
 # `bed_as NAME-A drive ...` works their windows.
 bed_launcher() {
@@ -588,7 +651,7 @@ bed_launcher() {
   shift
   mkdir -p "$home"
   bed__spawn "launcher-$name" "$home/launcher.log" "$BED_SOURCE/scripts/run.sh" "$@" --no-build \
-    --build "$BED_BUILD" --home "$home"
+    --build "${BED_LAUNCHER_BUILD:-$BED_BUILD}" --home "$home"
   BED_LAUNCHER_PID[$name]=$BED_LAST_PID
   BED_PREFIX[$name-A]=$home/prefix-A
   BED_PREFIX[$name-B]=$home/prefix-B
@@ -707,7 +770,18 @@ cpu_ticks() {
 # 50 ms with a pitch of 100 Hz or more. Under Wine on a loaded machine the
 # stream can underrun for a few ms (the sound server then plays 0, a pitchless
 # burst in the capture); those drop-outs are not sounds the program played.
-tones() { awk '/^onset/ && $6 >= 100 && $4 - $2 >= 50' <<<"$1"; }
+# A drop-out can also cut one tone in two with a short silence: a tone that
+# begins less than 100 ms after the last one ended, at the same pitch (within
+# 1 %), is the rest of that tone, and is given as part of it (its end).
+tones() {
+  awk '/^onset/ && $6 >= 100 && $4 - $2 >= 50 {
+         if (n && $2 - end < 100 && $6 < freq * 1.01 && $6 > freq * 0.99) { end = $4; next }
+         if (n) print_last()
+         n = 1; line = $0; onset = $2; end = $4; freq = $6; next
+       }
+       function print_last() { sub(/ end [^ ]+/, " end " end, line); print line }
+       END { if (n) print_last() }' <<<"$1"
+}
 
 # heard ACTION [SECONDS]: captures while ACTION (a command) runs and SECONDS
 # (1) after it; prints the tones heard (analysed against 441 Hz, the banks the

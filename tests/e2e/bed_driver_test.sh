@@ -16,7 +16,7 @@ bed_launch "$dir" tty_standin.exe --show-after 3000 --exit-code 7
 # Waits until the stand-in's window exists but is not shown yet.
 window_created_hidden() {
   local i
-  for ((i = 0; i < 100; i++)); do drive list-windows | grep -q '|hidden|TTYWndClass|' && return 0; sleep 0.05; done
+  for ((i = 0; i < 100; i++)); do drive list-windows | grep -qF "|hidden|$TTY_CLASS_NAME|" && return 0; sleep 0.05; done
   return 1
 }
 expect_true "the stand-in's window is created hidden" window_created_hidden

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <unistd.h>
 
 #include "tests/e2e/capture_analysis.h"
 #include "tests/e2e/wav_writer.h"
@@ -84,6 +86,24 @@ TEST(SoundOnsets, APauseShorterThanTheSilenceRuleBelongsToTheSound)
     EXPECT_EQ(e2e::FindSounds(s, RATE, shortSilence).size(), 2u);
 }
 
+// A drained stream as captured here: 8 ms at the silent level, then 15 ms
+// held at 0, then silence. The hold is the device playing nothing, not sound.
+TEST(SoundOnsets, AValueHeldAfterAToneIsNotPartOfIt)
+{
+    auto s = Bursts(1000, {100}, 400, 441);
+    std::fill(s.begin() + Ms(508), s.begin() + Ms(523), 0);
+    const auto sounds = e2e::FindSounds(s, RATE, {});
+    ASSERT_EQ(sounds.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(sounds[0].end), Ms(500), Ms(1)) << "the tone's 400 ms, not 423";
+
+    e2e::Samples heldAlone(Ms(300), 128);
+    std::fill(heldAlone.begin() + Ms(100), heldAlone.begin() + Ms(140), 0);
+    EXPECT_TRUE(e2e::FindSounds(heldAlone, RATE, {}).empty()) << "40 ms held at 0 is no sound";
+    e2e::SilenceRule levelOnly;
+    levelOnly.dropOutsSilent = false;
+    EXPECT_EQ(e2e::FindSounds(heldAlone, RATE, levelOnly).size(), 1u) << "but it is by the level alone";
+}
+
 TEST(SoundOnsets, ASoundAtTheVeryStartOfTheCaptureStartsAtZero)
 {
     const auto sounds = e2e::FindSounds(Bursts(300, {0}, 300, 441), RATE, {});
@@ -119,6 +139,17 @@ TEST(DominantFrequency, IsNotPulledDownByAShortDropOutInsideTheWindow)
     withGap.insert(withGap.end(), out.begin() + Ms(40), out.end());
     const double ratio = e2e::DominantFrequency(withGap, Ms(5), Ms(105), RATE) / 441.0;
     EXPECT_NEAR(ratio, 1.25, 5e-4);
+}
+
+TEST(DominantFrequency, IsKeptThroughAValueHeldAtTheBottomOfTheRange)
+{
+    const auto out = VoicePlaying(e2e::PureTone(441, 2000, 100, RATE), 1.5416f, Ms(300));
+    for (double heldMs : {3.0, 10.0, 18.0, 30.0}) {
+        e2e::Samples withHold = out;
+        std::fill(withHold.begin() + Ms(40), withHold.begin() + Ms(40 + heldMs), 0);
+        const double ratio = e2e::DominantFrequency(withHold, Ms(5), Ms(105), RATE) / 441.0;
+        EXPECT_NEAR(ratio, 1.5416, 1e-3) << heldMs << " ms held at 0";
+    }
 }
 
 TEST(DominantFrequency, IsZeroWithoutTwoWholePeriods)
@@ -203,6 +234,35 @@ TEST(WavWriter, AToneBankStartsAtTheSilentLevelAndHoldsTheAskedDuration)
     EXPECT_EQ(Le32(f, 4), 36u + 22050u);
     EXPECT_EQ(f[44], 128);
     EXPECT_EQ(f[44 + 25], 228) << "a quarter period of 441 Hz later: the crest, 128 + 100";
+}
+
+// A recording kept as a WAV file is read as the raw captures are: 8-bit data
+// as it is, 16-bit data by its upper byte around 128, past the header and any
+// chunk before the data; a file that is no WAV stays raw bytes.
+TEST(CaptureFiles, AWavRecordingIsReadAsItsEightBitSamples)
+{
+    const std::string path = ::testing::TempDir() + "capture_files_" + std::to_string(::getpid());
+    e2e::WavLayout sixteen;
+    sixteen.bitsPerSample = 16;
+    sixteen.data = {0x00, 0x00, 0xff, 0x7f, 0x00, 0x80, 0x00, 0xff, 0xff, 0xff};  // 0, max, min, -256, -1
+    e2e::Samples read;
+    ASSERT_TRUE(e2e::WriteBytes(path, e2e::BuildWav(sixteen)));
+    ASSERT_TRUE(e2e::ReadCapture(path, read));
+    EXPECT_EQ(read, (e2e::Samples{128, 255, 0, 127, 127}));
+
+    e2e::WavLayout eight;
+    eight.data = {128, 200, 3};
+    auto withList = e2e::BuildWav(eight);
+    const uint8_t list[] = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};  // odd size and its pad byte
+    withList.insert(withList.begin() + 36, std::begin(list), std::end(list));
+    ASSERT_TRUE(e2e::WriteBytes(path, withList));
+    ASSERT_TRUE(e2e::ReadCapture(path, read));
+    EXPECT_EQ(read, (e2e::Samples{128, 200, 3}));
+
+    ASSERT_TRUE(e2e::WriteBytes(path, {'R', 'A', 'W', 0, 1}));
+    ASSERT_TRUE(e2e::ReadCapture(path, read));
+    EXPECT_EQ(read, (e2e::Samples{'R', 'A', 'W', 0, 1}));
+    std::remove(path.c_str());
 }
 
 }  // namespace

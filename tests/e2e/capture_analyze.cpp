@@ -8,6 +8,8 @@
 //                                             more than the tolerance from the one before,
 //                                             and when the first does: any sound in any format
 // Options: --rate R (44100)  --tolerance N (2)  --min-silence-ms MS (20)
+//          --level-only (silence is the level alone: a drop-out held away from
+//          128 is sound, as the launcher's recording summary counts it)
 //          --skip-ms MS (5)  --window-ms MS (100)  --gap-ms MS (2)
 //          --from MS --to MS (the stretch --gaps looks at; default first to last sound)
 #include <algorithm>
@@ -44,7 +46,7 @@ int Usage()
     std::fprintf(stderr,
                  "usage: capture_analyze CAPTURE [--ref-hz F] [--gaps] [--changes] [--rate R] [--tolerance N]\n"
                  "       [--min-silence-ms MS] [--skip-ms MS] [--window-ms MS] [--gap-ms MS]\n"
-                 "       [--from MS] [--to MS]\n");
+                 "       [--from MS] [--to MS] [--level-only]\n");
     return 2;
 }
 
@@ -56,6 +58,10 @@ bool ReadOptions(int argc, char** argv, Options& o)
         const std::string name = argv[i];
         if (name == "--gaps" || name == "--changes") {
             (name == "--gaps" ? o.gaps : o.changes) = true;
+            continue;
+        }
+        if (name == "--level-only") {
+            o.silence.dropOutsSilent = false;
             continue;
         }
         if (i + 1 >= argc) return false;

@@ -9,6 +9,10 @@
 #   3072      the program with 3072-byte blocks, as it shipped before
 #   floor     stream_floor: two blocks of the shipped size refilled on their
 #             window messages, nothing else (the least a program can do)
+#   midi      the shipped program played from the bed's stand-in MIDI keyboard
+#             through Wine's MIDI driver: key 60 pressed, from the write of
+#             its bytes to the sound (CONFIGS="shipped midi" sets it beside
+#             the PC key's)
 # Then, unless DROPOUT_SECONDS is 0, a sustained sound of the shipped program
 # is captured for DROPOUT_SECONDS (20) while the window is repainted over and
 # over from one driver process, and the gaps in it are counted.
@@ -46,7 +50,7 @@ config_dir() {
   local name=$1 dir=$BED_DIR/work/${1/:/-} banks=("$wavs/tone.wav=SAMPLE2.WAV" "$wavs/tone.wav=SAMPLE.WAV") bytes
   [[ -d $dir ]] && { echo "$dir"; return; }
   case $name in
-    shipped) bed_workdir "$name" "${banks[@]}" ;;
+    shipped | midi) bed_workdir "$name" "${banks[@]}" ;;
     before) bed_workdir "$name" "${banks[@]}" "$BEFORE/quaverton.exe" ;;
     floor | floor:*) bed_workdir "${name/:/-}" "${banks[@]}" "$BED_BUILD/tests/e2e/stream_floor.exe" ;;
     *)
@@ -61,8 +65,12 @@ breakups=${BREAKUPS:-0}
 floor_bytes() { [[ $1 == floor:* ]] && echo "${1#floor:}" || echo "$shipped_bytes"; }
 # list_name NAME PART: the figures' name for the keys of PART (posts: all).
 list_name() { [[ $2 == posts ]] && echo "$1" || echo "$1-$2"; }
-# post_keys N FILE: N keys 600 ms apart, each post's time in FILE.
-post_keys() { drive post-char-timed "$(printf 'q%.0s' $(seq "$1"))" 600 >"$2"; }
+# post_keys N FILE [NAME]: N keys 600 ms apart, each post's time in FILE; for
+# the configuration midi, key 60 pressed on the MIDI keyboard.
+post_keys() {
+  if [[ ${3:-} == midi ]]; then midi_keys_timed "$1" 600 "$2" 90 3C 64; else
+    drive post-char-timed "$(printf 'q%.0s' $(seq "$1"))" 600 >"$2"; fi
+}
 
 # break_up NAME: the running program's process stopped BREAK_MS (200) and
 # let go, BREAKUPS times, 1 s apart: its stream runs dry each time.
@@ -84,6 +92,12 @@ measure_start() {
   dir=$(config_dir "$name")
   if [[ $name == floor* ]]; then
     bed_launch "$dir" stream_floor.exe --bytes "$(floor_bytes "$name")"
+  elif [[ $name == midi ]]; then
+    bed_midi_keyboard
+    bed_launch "$dir"
+    BED_MIDI_KEYBOARD=
+    drive press-msgbox 1 30000 >/dev/null  # MIDI FOUND
+    drive press-msgbox 1 10000 >/dev/null  # MIDI CHANNEL OPENENED
   else
     bed_launch "$dir"
   fi
@@ -93,11 +107,11 @@ measure_start() {
   bed_capture_start "$capture" || return 1
   sleep 0.5
   if ((breakups > 0)); then
-    post_keys $((keys / 2)) "$capture.before"
+    post_keys $((keys / 2)) "$capture.before" "$name"
     break_up "$name"
-    post_keys $((keys - keys / 2)) "$capture.after"
+    post_keys $((keys - keys / 2)) "$capture.after" "$name"
   else
-    post_keys "$keys" "$capture.posts"
+    post_keys "$keys" "$capture.posts" "$name"
   fi
   sleep 0.8
   bed_capture_stop

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The launcher's one-player modes: solo (any serial program on the printed
-# other end), a serial device as the line, and two players on two launchers
+# other end), solo with a MIDI keyboard played from a FIFO, a serial device as
+# the line, and two players on two launchers
 # linked over TCP on this machine's loopback. Each starts, carries bytes both
 # ways, and ends everything it started when stopped.
 source "$(dirname "$0")/bed.sh"
@@ -43,6 +44,24 @@ expect "what the player types comes out of the other end" "$(peer_read)" R
 exec {PEER}>&-
 bed_launcher_stop solo
 expect "nothing of solo is left running" "$(bed_launcher_leftovers solo)" ""
+
+# ---- Solo with the stand-in MIDI keyboard on a FIFO ----
+fifo=$BED_DIR/keys.midi
+bed_launcher midi solo --midi-fifo "$fifo"
+other=$(bed_launcher_wait midi 'other end of the line is' 120 | sed -n 's/.*other end of the line is \([^;]*\);.*/\1/p')
+expect_true "--midi-fifo makes the FIFO" test -p "$fifo"
+expect "the player finds the MIDI keyboard" "$(bed_as midi-A drive wait-msgbox 30000)" "SYSTEM INFO|MIDI FOUND"
+bed_as midi-A drive press-msgbox 1 >/dev/null
+expect "and opens it" "$(bed_as midi-A drive wait-msgbox 10000)" "SYSTEM INFO|MIDI CHANNEL OPENENED"
+bed_as midi-A drive press-msgbox 1 >/dev/null
+bed_as midi-A drive wait-window 20000 >/dev/null
+expect_true "the player with a MIDI keyboard connects" bed_as midi-A bed_connect
+peer_line "$other"
+timeout 5 bash -c 'printf "\x90\x3c\x64" >"$1"' _ "$fifo"
+expect "key 60 written to the FIFO goes down the line as a note" "$(peer_read)$(peer_read)" "#<"
+exec {PEER}>&-
+bed_launcher_stop midi
+expect "nothing of the MIDI solo is left running" "$(bed_launcher_leftovers midi)" ""
 
 # ---- A serial device as the line ----
 bed_serial_pair

@@ -641,11 +641,19 @@ int PostMidi(HWND hWnd, const Args& a)
     return Posted(PostMessageA(hWnd, MM_MIM_DATA, 0, static_cast<LPARAM>(message)), "midi " + a[0]);
 }
 
+// COUNT notes GAP_MS apart come from this one process, so that no process
+// start competes with the sound of the notes already played.
 int PostNote(HWND hWnd, const Args& a)
 {
     const unsigned long key = ArgNumber(a, 0, 60), velocity = ArgNumber(a, 1, 100);
+    const unsigned long count = ArgNumber(a, 2, 1), gap = ArgNumber(a, 3, 0);
     const unsigned long message = 0x90 | (key & 0x7F) << 8 | (velocity & 0x7F) << 16;
-    return Posted(PostMessageA(hWnd, MM_MIM_DATA, 0, static_cast<LPARAM>(message)), "note " + Num(key));
+    for (unsigned long n = 0; n < count; ++n) {
+        if (n > 0) Sleep(gap);
+        if (!PostMessageA(hWnd, MM_MIM_DATA, 0, static_cast<LPARAM>(message)))
+            return Posted(FALSE, "note " + Num(key));
+    }
+    return Posted(TRUE, "note " + Num(key) + (count == 1 ? "" : " " + Num(count) + " times"));
 }
 
 // Posted, not sent: the close handler runs a message box before it returns.
@@ -703,6 +711,7 @@ int Record(HWND hWnd, const Args& a)
 
 int Tally(HWND hWnd, const Args&) { return ProbeCommand(hWnd, qprobe::REQUEST_TALLY); }
 int Resources(HWND hWnd, const Args&) { return ProbeCommand(hWnd, qprobe::REQUEST_RESOURCES); }
+int MsgboxIcon(HWND hWnd, const Args&) { return ProbeCommand(hWnd, qprobe::REQUEST_MSGBOX_ICON); }
 int Uncover(HWND hWnd, const Args& a)
 {
     return ProbeCommand(hWnd, qprobe::REQUEST_UNCOVER, a[0] + " " + a[1] + " " + a[2] + " " + a[3]);
@@ -1043,11 +1052,14 @@ const Command COMMANDS[] = {
     {"key-input", "VK...  keys pressed together through the system's input, the window in front", 1, nullptr,
      KeyInput},
     {"post-midi", "DWORD  MM_MIM_DATA with a packed short message", 1, nullptr, PostMidi},
-    {"post-note", "KEY [VELOCITY]  MM_MIM_DATA note-on", 1, nullptr, PostNote},
+    {"post-note", "KEY [VELOCITY [COUNT GAP_MS]]  MM_MIM_DATA note-on (COUNT of them, GAP_MS apart)", 1, nullptr,
+     PostNote},
     {"send-close", "  posts WM_CLOSE, as the close box does", 0, nullptr, SendClose},
     {"click", "X Y [+MS] [X Y ...]  left button down and up at client points, waiting MS between", 2, nullptr,
      Click},
     {"wait-msgbox", "[ms]  caption|text of a message box", 0, WaitMsgbox, nullptr},
+    {"msgbox-icon", "  the icon of the program's message box: exclamation, hand, question, asterisk, none or other",
+     0, nullptr, MsgboxIcon},
     {"no-msgbox", "[ms]  succeeds if no message box appears", 0, NoMsgbox, nullptr},
     {"press-msgbox", "ID [ms]  press button ID (1 OK, 2 Cancel) and wait for the box to go", 1, PressMsgbox,
      nullptr},

@@ -284,6 +284,42 @@ std::string Uncover(HWND hWnd, const std::string& args)
     return "uncovered\n";
 }
 
+BOOL CALLBACK MatchMessageBox(HWND hWnd, LPARAM lParam)
+{
+    if (ClassName(hWnd) != "#32770" || !IsWindowVisible(hWnd) || GetDlgItem(hWnd, IDOK) == nullptr) return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
+}
+
+BOOL CALLBACK MatchIconControl(HWND hCtrl, LPARAM lParam)
+{
+    if (lstrcmpiA(ClassName(hCtrl).c_str(), "Static") != 0 || !IsWindowVisible(hCtrl) ||
+        (GetWindowLongA(hCtrl, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hCtrl;
+    return FALSE;
+}
+
+// A message box shows the system's own shared icons, which this process
+// loads as the same handles.
+std::string DescribeMessageBoxIcon()
+{
+    HWND box = nullptr, iconControl = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), MatchMessageBox, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) return "fail: no message box";
+    EnumChildWindows(box, MatchIconControl, reinterpret_cast<LPARAM>(&iconControl));
+    const HICON icon = iconControl ? reinterpret_cast<HICON>(SendMessageA(iconControl, STM_GETICON, 0, 0)) : nullptr;
+    if (icon == nullptr) return "none";
+    const struct {
+        LPCSTR id;
+        const char* name;
+    } known[] = {{IDI_EXCLAMATION, "exclamation"}, {IDI_HAND, "hand"}, {IDI_QUESTION, "question"},
+                 {IDI_ASTERISK, "asterisk"}};
+    for (const auto& k : known)
+        if (icon == LoadIconA(nullptr, k.id)) return k.name;
+    return "other";
+}
+
 std::string Answer(HWND hWnd, WPARAM request, const std::string& args)
 {
     switch (request) {
@@ -302,6 +338,7 @@ std::string Answer(HWND hWnd, WPARAM request, const std::string& args)
     case qprobe::REQUEST_TALLY: return DescribeTally(hWnd);
     case qprobe::REQUEST_RESOURCES: return DescribeResources();
     case qprobe::REQUEST_UNCOVER: return Uncover(hWnd, args);
+    case qprobe::REQUEST_MSGBOX_ICON: return DescribeMessageBoxIcon();
     default: return "fail: unknown request\n";
     }
 }

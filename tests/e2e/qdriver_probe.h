@@ -46,6 +46,10 @@ constexpr WPARAM REQUEST_RESOURCES = 8;
 // then made invalid with erasing, as a window moved across it leaves it, and
 // the program is left to repaint it: "uncovered".
 constexpr WPARAM REQUEST_UNCOVER = 9;
+// The icon of the program's shown message box: "exclamation", "hand",
+// "question", "asterisk", "none" (no icon shown) or "other"; "fail: why"
+// without a box.
+constexpr WPARAM REQUEST_MSGBOX_ICON = 10;
 
 struct Reply {
     char args[1024];  // written by the driver before it asks

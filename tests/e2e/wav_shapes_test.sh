@@ -38,9 +38,28 @@ bed_wav tone "$tone" --hz 441 --ms 400 --amp 110
 # allowed: a drop-out of the stream under load moves a steady level that is
 # not the server's silence. The capture ends as soon as the output has moved
 # after the key (3 s into it at the latest): what came after that first move
-# is never looked at.
+# is never looked at. A stream that plays before its key does so at every
+# try; a drop-out of the host comes at random and, resampled from a lower
+# rate, can move the level more than those few times: when the output moved
+# more before the key, the key is given once more in a new capture, and that
+# one must hold still until its key.
 heard_after_key() {
-  local capture=$BED_DIR/$1.raw before after
+  local moved
+  capture_around_key "$1" 1
+  moved=$(field changes "$before")
+  if ((${moved:-0} > 20)); then
+    bed_log "$1: the output moved before the key ($before); once more"
+    sleep 3  # the first key's tone is over (2.2 s at the slowest rate, 8000 Hz)
+    capture_around_key "$1" 2
+  fi
+  expect_true "$1: still before the key ($before)" within "$(field changes "$before")" 0 20
+  expect_true "$1: the key is heard within 2.5 s ($after)" within "$(field first "$after")" 450 3000
+}
+
+# capture_around_key NAME TRY: one capture with Q posted 500 ms into it; sets
+# before and after, the changes of the output before and after the key.
+capture_around_key() {
+  local capture=$BED_DIR/$1-$2.raw
   bed_capture_start "$capture" || return 1
   sleep 0.5
   drive post-char q >/dev/null
@@ -52,8 +71,6 @@ heard_after_key() {
   bed_capture_stop
   before=$(analyze "$capture" --changes --tolerance 0 --from 50 --to 450)
   after=$(analyze "$capture" --changes --tolerance 0 --from 450)
-  expect_true "$1: still before the key ($before)" within "$(field changes "$before")" 0 20
-  expect_true "$1: the key is heard within 2.5 s ($after)" within "$(field first "$after")" 450 3000
 }
 
 # one_of NAME ACTUAL CAPTION TEXTS: ACTUAL is "CAPTION|TEXT" for one of the
