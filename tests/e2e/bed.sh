@@ -685,15 +685,23 @@ command_ms() { drive send-command "$1" | sed -n 's/^returned after \([0-9]*\) ms
 
 # bed_settings BUTTON ID=VALUE...: the current player's Settings dialog
 # (caption IDD_SETTINGS_CAPTION), each control ID set to VALUE as a person would, then
-# the button BUTTON (1 OK, 2 Cancel); returns once the dialog has gone.
+# the button BUTTON (1 OK, 2 Cancel); returns once the dialog has gone. Fails,
+# naming the step in the log, when a step fails: a test that goes on with
+# settings it did not make checks something else. The dialog may take seconds
+# to come up on a machine busy with builds.
 bed_settings() {
   local button=$1 change caption=$IDD_SETTINGS_CAPTION
   shift
-  drive post-command $IDM_SETTINGS >/dev/null
-  drive wait-dialog "$caption" 5000 >/dev/null
-  for change in "$@"; do drive dialog-set "$caption" "${change%%=*}" "${change#*=}" >/dev/null; done
-  drive dialog-command "$caption" "$button" >/dev/null
-  drive wait-dialog-gone "$caption" 5000 >/dev/null
+  drive post-command $IDM_SETTINGS >/dev/null || { bed_log "Settings: the command was not posted"; return 1; }
+  drive wait-dialog "$caption" 30000 >/dev/null || { bed_log "Settings: the dialog did not show"; return 1; }
+  for change in "$@"; do
+    drive dialog-set "$caption" "${change%%=*}" "${change#*=}" >/dev/null || {
+      bed_log "Settings: $change was not set"
+      return 1
+    }
+  done
+  drive dialog-command "$caption" "$button" >/dev/null || { bed_log "Settings: button $button failed"; return 1; }
+  drive wait-dialog-gone "$caption" 30000 >/dev/null || { bed_log "Settings: the dialog did not close"; return 1; }
 }
 
 # bed_connect: Connect in the current player's window (wait for it first),

@@ -16,7 +16,7 @@ view_init || exit 1
 # After STOP the view is no longer drawn, and the whole window's repaint that
 # STOP asks for leaves every cell of the terminal showing.
 drive click $(bed_middle STOP) >/dev/null
-bed_settings 1 $IDC_LOCALECHO=1
+expect_true "Settings turns local echo on" bed_settings 1 $IDC_LOCALECHO=1
 bed_connect || { bed_log "no connection"; bed_finish; exit 1; }
 xc=$(drive record xChar) yc=$(drive record yChar)
 
