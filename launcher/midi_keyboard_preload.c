@@ -134,32 +134,29 @@ static void channel_message(void)
     memset(&ev, 0, sizeof ev);
     const unsigned char channel = status & 0x0F;
     switch (status & 0xF0) {
-    case 0x80: ev.type = SND_SEQ_EVENT_NOTEOFF; break;
-    case 0x90: ev.type = SND_SEQ_EVENT_NOTEON; break;
-    case 0xA0: ev.type = SND_SEQ_EVENT_KEYPRESS; break;
-    case 0xB0: ev.type = SND_SEQ_EVENT_CONTROLLER; break;
-    case 0xC0: ev.type = SND_SEQ_EVENT_PGMCHANGE; break;
-    case 0xD0: ev.type = SND_SEQ_EVENT_CHANPRESS; break;
-    default: ev.type = SND_SEQ_EVENT_PITCHBEND; break;
-    }
-    switch (ev.type) {
-    case SND_SEQ_EVENT_NOTEOFF:
-    case SND_SEQ_EVENT_NOTEON:
-    case SND_SEQ_EVENT_KEYPRESS:
+    case 0x80:
+    case 0x90:
+    case 0xA0:
+        ev.type = (status & 0xF0) == 0x80   ? SND_SEQ_EVENT_NOTEOFF
+                  : (status & 0xF0) == 0x90 ? SND_SEQ_EVENT_NOTEON
+                                            : SND_SEQ_EVENT_KEYPRESS;
         ev.data.note.channel = channel;
         ev.data.note.note = data[0];
         ev.data.note.velocity = data[1];
         break;
-    case SND_SEQ_EVENT_CONTROLLER:
+    case 0xB0:
+        ev.type = SND_SEQ_EVENT_CONTROLLER;
         ev.data.control.channel = channel;
         ev.data.control.param = data[0];
         ev.data.control.value = data[1];
         break;
-    case SND_SEQ_EVENT_PITCHBEND:
+    case 0xE0:
+        ev.type = SND_SEQ_EVENT_PITCHBEND;
         ev.data.control.channel = channel;
         ev.data.control.value = ((data[1] << 7) | data[0]) - 8192;
         break;
-    default:
+    default: /* 0xC0 program change, 0xD0 channel pressure: one data byte */
+        ev.type = (status & 0xF0) == 0xC0 ? SND_SEQ_EVENT_PGMCHANGE : SND_SEQ_EVENT_CHANPRESS;
         ev.data.control.channel = channel;
         ev.data.control.value = data[0];
         break;

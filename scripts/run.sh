@@ -361,13 +361,14 @@ start_player() {
     die "cannot set up player $name's Wine prefix"
   WINEPREFIX=$prefix "$WINESERVER" -k 2>/dev/null || true  # the port is made anew at the next start
   # Player A's MIDI keyboard may be the stand-in that reads the FIFO.
-  local keyboard=()
+  local preloads=$preload keyboard=()
   if [[ $name == A && -n $midi_fifo ]]; then
-    keyboard=("LD_PRELOAD=$preload $midi_preload" "QUAVERTON_MIDI_FIFO=$midi_fifo")
+    preloads+=" $midi_preload"
+    keyboard=("QUAVERTON_MIDI_FIFO=$midi_fifo")
   fi
   # The sound server learns whose stream it is (PULSE_PROP), so that the
   # recording finds the sink this launcher's players play into.
-  (cd "$build_dir" && exec env WINEPREFIX="$prefix" LD_PRELOAD="$preload" "${keyboard[@]}" \
+  (cd "$build_dir" && exec env WINEPREFIX="$prefix" LD_PRELOAD="$preloads" "${keyboard[@]}" \
     PULSE_PROP="${PULSE_PROP:+$PULSE_PROP }quaverton.launcher=$$" "$WINELOADER" quaverton.exe) \
     >"$home/player-$name.log" 2>&1 &
   keep_pid "$!"

@@ -490,7 +490,8 @@ midi_keys() {
 # FILE gets "posted MS" with the Unix ms just before each write, as the
 # driver's post-char-timed gives for keys (latency_figures reads either).
 midi_keys_timed() {
-  local n=$1 gap=$2 out=$3 bytes i now fd
+  local n=$1 gap_s bytes i now fd out=$3
+  gap_s=$(awk -v ms="$2" 'BEGIN { print ms / 1000 }')
   shift 3
   printf -v bytes '\\x%s' "$@"
   exec {fd}>"$BED_MIDI_FIFO" || return 1
@@ -500,7 +501,7 @@ midi_keys_timed() {
     # shellcheck disable=SC2059 # the bytes are given as escapes
     printf "$bytes" >&"$fd"
     echo "posted $((now / 1000))" >>"$out"
-    sleep "$(awk -v ms="$gap" 'BEGIN { print ms / 1000 }')"
+    sleep "$gap_s"
   done
   exec {fd}>&-
 }
